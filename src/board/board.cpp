@@ -1,0 +1,126 @@
+// Form1's game handlers: picking a number, the countdown, revealing the
+// answer and giving points.
+
+#include "board/numberforms.h"
+#include "window/form1.h"
+#include "window/optionbutton.h"
+#include "window/soundinterface.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr std::int16_t kStopTick = 5;
+
+// The control-array member each number button hides when it is picked; the
+// index passed with the click is not used.
+constexpr int kHiddenMember[13] = {-1, 0, 1, 2, 3, 1, 4, 3, 2, 5, 6, 7, 8};
+
+} // namespace
+
+void Form1::Form_Load()
+{
+    Option20->setChecked(true);
+}
+
+void Form1::Option1_Click(int) { selectNumber(1); }
+void Form1::Option2_Click(int) { selectNumber(2); }
+void Form1::Option3_Click(int) { selectNumber(3); }
+void Form1::Option4_Click(int) { selectNumber(4); }
+void Form1::Option5_Click(int) { selectNumber(5); }
+void Form1::Option6_Click(int) { selectNumber(6); }
+void Form1::Option7_Click(int) { selectNumber(7); }
+void Form1::Option8_Click(int) { selectNumber(8); }
+void Form1::Option9_Click(int) { selectNumber(9); }
+void Form1::Option10_Click(int) { selectNumber(10); }
+void Form1::Option11_Click(int) { selectNumber(11); }
+void Form1::Option12_Click(int) { selectNumber(12); }
+
+OptionButton *Form1::optionMember(int number, int index) const
+{
+    OptionButton *button = numberButton(number);
+    Q_ASSERT(button->Index() == index);  // each array has this one member
+    Q_UNUSED(index);
+    return button;
+}
+
+void Form1::selectNumber(int number)
+{
+    Label1->setText(rounds::questionText(m_questions[number]));
+    Label7->setText(m_answers[number]);
+    Option20->setChecked(true);
+    optionMember(number, kHiddenMember[number])->setVisible(false);
+    m_tickCounter = 0;
+    Timer1_Timer();
+}
+
+void Form1::Timer1_Timer()
+{
+    // A pick restarts the interval, so the beats stay one second apart from
+    // the click even when a countdown was already running.
+    if (m_tickCounter == 0 || !Timer1->isActive())
+        Timer1->start();
+
+    const auto next = numberforms::checkedIncrement(m_tickCounter);
+    if (!next) {
+        // Cannot happen: every pick sets the counter to 0 and the countdown
+        // stops at 5. Stop rather than wrap round.
+        Timer1->stop();
+        return;
+    }
+    m_tickCounter = *next;
+    Label5->setText(numberforms::signPosition(m_tickCounter));
+    m_sound->beep();
+
+    if (m_tickCounter == kStopTick) {
+        Timer1->stop();
+        Label5->setText(QStringLiteral("STOP"));
+        activateStopSound();
+        Command3->setVisible(true);
+    }
+}
+
+void Form1::activateStopSound()
+{
+    // A missing speaker must not end the game: the countdown still reaches
+    // "ОТВЕТ". Say it once, not at every question.
+    QString whyNot;
+    if (m_sound->activateStopSound(whyNot)) {
+        m_stopSoundFailureReported = false;
+        return;
+    }
+    if (!m_stopSoundFailureReported) {
+        std::fprintf(stderr, "kvizor: стоп-сигнал не прозвучал: %s\n", qUtf8Printable(whyNot));
+        m_stopSoundFailureReported = true;
+    }
+}
+
+void Form1::Command1_Click()
+{
+    awardPoint(Label2);
+}
+
+void Form1::Command2_Click()
+{
+    awardPoint(Label3);
+}
+
+void Form1::Command3_Click()
+{
+    Label7->setVisible(true);
+}
+
+void Form1::awardPoint(QLabel *score)
+{
+    Label1->setText(QString());
+    Label7->setText(QString());
+    Label7->setVisible(false);
+    const double sum = numberforms::captionValue(score->text()) + 1.0;
+    if (std::isfinite(sum))
+        score->setText(numberforms::signPosition(sum));
+}

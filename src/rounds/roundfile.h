@@ -1,0 +1,53 @@
+#pragma once
+
+#include "rounds/fieldreader.h"
+
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// Round files on disk: naming, safe opening, reading and decoding.
+namespace rounds {
+
+QString questionFileName(const QString &roundName);  // name + ".txt"
+QString answerFileName(const QString &roundName);    // name + "o.txt"
+
+struct FileFields
+{
+    std::vector<QString> texts;  // decoded fields, in file order
+    std::vector<bool> quoted;
+    std::vector<int> lines;      // line where each field starts
+    Encoding encoding = Encoding::Windows1251;
+};
+
+// Opens a regular file without blocking, reads at most maxFields fields and
+// closes it again. On failure returns the host's message (Russian), naming
+// the file as given and the cause; nothing stays open either way.
+struct FileRead
+{
+    std::optional<FileFields> fields;
+    QString error;
+};
+// wrapPull, when given, is put between the file and the reader (tests use
+// it to count the bytes actually read).
+using PullWrapper = std::function<PullBytes(PullBytes)>;
+FileRead readRoundFile(const QString &path, int maxFields = kFieldCount,
+                       const PullWrapper &wrapPull = {});
+
+struct Round
+{
+    std::array<QuestionValue, kFieldCount> questions;
+    std::array<QString, kFieldCount> answers;
+};
+
+// Reads the question file completely, closes it, then the answer file. Either
+// both give twelve fields and a Round comes back, or the error does.
+struct RoundRead
+{
+    std::optional<Round> round;
+    QString error;
+};
+RoundRead readRound(const QString &roundName);
+
+} // namespace rounds

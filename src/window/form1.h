@@ -1,0 +1,104 @@
+#pragma once
+
+#include "rounds/fieldreader.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+class OptionButton;
+class SoundInterface;
+
+// The one window of the program: the quiz board, the two teams' scores, the
+// countdown and the round-name box. The game's state lives in the controls'
+// own properties (captions, visibility, selection) and in three variables:
+// the question array, the answer array and the tick counter.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // sound is not owned and must outlive the window.
+    explicit Form1(SoundInterface *sound, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // Event handlers (window, number buttons, countdown, team buttons, round name).
+    void Form_Load();
+    void Option1_Click(int Index);
+    void Option2_Click(int Index);
+    void Option3_Click(int Index);
+    void Option4_Click(int Index);
+    void Option5_Click(int Index);
+    void Option6_Click(int Index);
+    void Option7_Click(int Index);
+    void Option8_Click(int Index);
+    void Option9_Click(int Index);
+    void Option10_Click(int Index);
+    void Option11_Click(int Index);
+    void Option12_Click(int Index);
+    void Timer1_Timer();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Text1_Change();
+
+    // Controls, by their design names.
+    OptionButton *Option1 = nullptr;
+    OptionButton *Option2 = nullptr;
+    OptionButton *Option3 = nullptr;
+    OptionButton *Option4 = nullptr;
+    OptionButton *Option5 = nullptr;
+    OptionButton *Option6 = nullptr;
+    OptionButton *Option7 = nullptr;
+    OptionButton *Option8 = nullptr;
+    OptionButton *Option9 = nullptr;
+    OptionButton *Option10 = nullptr;
+    OptionButton *Option11 = nullptr;
+    OptionButton *Option12 = nullptr;
+    OptionButton *Option20 = nullptr;
+    QLineEdit *Text1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QWidget *OLE1 = nullptr;
+    QTimer *Timer1 = nullptr;
+
+    // Where a round that failed to load says why; empty after a good load.
+    QLabel *LoadError = nullptr;
+
+    // Number button N (1 ... 12).
+    OptionButton *numberButton(int number) const;
+
+    // Read access for tests and tools.
+    const rounds::QuestionValue &question(int slot) const { return m_questions.at(slot); }
+    const QString &answer(int slot) const { return m_answers.at(slot); }
+    std::int16_t tickCounter() const { return m_tickCounter; }
+
+private:
+    void selectNumber(int number);
+    void awardPoint(QLabel *score);
+    void activateStopSound();
+    OptionButton *optionMember(int number, int index) const;
+    void buildControls();
+
+    SoundInterface *m_sound;
+
+    // The three module-level variables; slot 0 of each array is never used.
+    std::array<rounds::QuestionValue, 13> m_questions{};
+    std::array<QString, 13> m_answers{};
+    std::int16_t m_tickCounter = 0;
+
+    bool m_stopSoundFailureReported = false;
+};

@@ -1,0 +1,84 @@
+#include "window/optionbutton.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+#include <qdrawutil.h>
+
+OptionButton::OptionButton(const QString &caption, int index, QWidget *parent)
+    : QRadioButton(caption, parent), m_index(index)
+{
+}
+
+void OptionButton::setPushButtonLook(const QColor &face, const QColor &text)
+{
+    m_pushLook = true;
+    m_face = face;
+    m_text = text;
+    update();
+}
+
+void OptionButton::paintEvent(QPaintEvent *event)
+{
+    if (!m_pushLook) {
+        QRadioButton::paintEvent(event);
+        return;
+    }
+
+    QPainter p(this);
+    const bool sunken = isChecked() || isDown();
+    p.fillRect(rect(), m_face);
+    QPalette bevel = palette();
+    bevel.setColor(QPalette::Button, m_face);
+    qDrawWinButton(&p, rect(), bevel, sunken, nullptr);
+
+    QRect textRect = rect().adjusted(2, 2, -2, -2);
+    if (sunken)
+        textRect.translate(1, 1);
+    p.setFont(font());
+    p.setPen(isEnabled() ? m_text : palette().color(QPalette::Disabled, QPalette::ButtonText));
+    p.drawText(textRect, Qt::AlignCenter, text());
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(5, 5, -5, -5);
+        focus.backgroundColor = m_face;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+}
+
+bool OptionButton::hitButton(const QPoint &pos) const
+{
+    // A radio button only answers on its mark and label; the whole face is
+    // the button here.
+    return m_pushLook ? rect().contains(pos) : QRadioButton::hitButton(pos);
+}
+
+void OptionButton::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        focusNextPrevChild(false);
+        event->accept();
+        return;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        focusNextPrevChild(true);
+        event->accept();
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+            if (!event->isAutoRepeat())
+                click();
+            event->accept();
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    QRadioButton::keyPressEvent(event);
+}

@@ -1,0 +1,3 @@
+#include "window/soundinterface.h"
+
+SoundInterface::~SoundInterface() = default;

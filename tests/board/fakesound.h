@@ -1,0 +1,23 @@
+#pragma once
+
+#include "window/soundinterface.h"
+
+// Counts what the countdown asked of the sound side, and can be told to fail.
+class FakeSound final : public SoundInterface
+{
+public:
+    void beep() override { ++beeps; }
+    bool activateStopSound(QString &whyNot) override
+    {
+        ++stopSounds;
+        if (failStopSound) {
+            whyNot = QStringLiteral("нет звукового устройства");
+            return false;
+        }
+        return true;
+    }
+
+    int beeps = 0;
+    int stopSounds = 0;
+    bool failStopSound = false;
+};

@@ -1,0 +1,1 @@
+# Round-reading tests (tst_fieldreader, tst_roundfile, tst_roundloading)

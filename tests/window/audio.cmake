@@ -1,0 +1,1 @@
+# Audio tests (stop recording, mixer)
