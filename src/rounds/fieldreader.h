@@ -34,7 +34,10 @@ struct ReadOutcome
     std::vector<RawField> fields;  // the fields read, at most the number asked for
     int failedField = 0;           // 1-based number of the field that was too long
     int readErrno = 0;
-    Encoding encoding = Encoding::Windows1251;  // decided over the bytes read
+    // Decided over the bytes up to the end of the last field read; the rest
+    // of the last pull does not count, so the answer does not depend on how
+    // the data happened to be cut into pulls.
+    Encoding encoding = Encoding::Windows1251;
 };
 
 // Reads at most maxFields fields; not one byte more is pulled than needed to

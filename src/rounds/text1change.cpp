@@ -35,6 +35,7 @@ void Form1::Text1_Change()
     Label3->setText(QStringLiteral("0"));
     Label1->setText(QString());
     Label7->setText(QString());
+    m_givenPoints.clear();
     LoadError->clear();
     LoadError->setToolTip(QString());
 }

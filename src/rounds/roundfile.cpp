@@ -1,0 +1,186 @@
+#include "rounds/roundfile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rounds {
+
+namespace {
+
+// Closes the descriptor however the reading ends.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+QString invalidNameMessage()
+{
+    return QStringLiteral("Недопустимое имя тура");
+}
+
+QString openErrorMessage(int error, const QString &path)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("Нет файла %1").arg(path);
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Нет доступа к файлу %1").arg(path);
+    case EISDIR:
+        return QStringLiteral("%1 — это папка, а не файл").arg(path);
+    case ENXIO:
+        // What opening a socket (or a device with no driver) gives.
+        return QStringLiteral("%1 — не обычный файл").arg(path);
+    case ENAMETOOLONG:
+        return QStringLiteral("Слишком длинное имя файла %1").arg(path);
+    case ELOOP:
+        return QStringLiteral("Не удаётся открыть файл %1: слишком много символьных ссылок").arg(path);
+    default:
+        return QStringLiteral("Не удаётся открыть файл %1 (ошибка %2)").arg(path).arg(error);
+    }
+}
+
+} // namespace
+
+QString questionFileName(const QString &roundName)
+{
+    return roundName + QStringLiteral(".txt");
+}
+
+QString answerFileName(const QString &roundName)
+{
+    return roundName + QStringLiteral("o.txt");
+}
+
+FileRead readRoundFile(const QString &path, int maxFields, const PullWrapper &wrapPull)
+{
+    FileRead result;
+    // The C library would silently cut the name at the NUL and open another file.
+    if (path.contains(QChar(0))) {
+        result.error = invalidNameMessage();
+        return result;
+    }
+
+    const QByteArray nativePath = QFile::encodeName(path);
+    int fd = -1;
+    do {
+        // O_NONBLOCK: a FIFO must not keep the window waiting for a writer.
+        fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        result.error = openErrorMessage(errno, path);
+        return result;
+    }
+    const FileDescriptor file(fd);
+
+    // Checked on the open descriptor, so a symbolic link swapped in between
+    // cannot slip a device past the check.
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) {
+        result.error = openErrorMessage(errno, path);
+        return result;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        result.error = QStringLiteral("%1 — это папка, а не файл").arg(path);
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.error = QStringLiteral("%1 — не обычный файл").arg(path);
+        return result;
+    }
+
+    PullBytes pull = [fd = file.get()](char *buf, long long max) -> long long {
+        for (;;) {
+            const ssize_t got = ::read(fd, buf, size_t(max));
+            if (got >= 0 || errno != EINTR)
+                return got;
+        }
+    };
+    if (wrapPull)
+        pull = wrapPull(std::move(pull));
+
+    const ReadOutcome outcome = readFields(pull, maxFields);
+    switch (outcome.status) {
+    case ReadOutcome::Status::Ok:
+        break;
+    case ReadOutcome::Status::TooFewFields:
+        result.error = QStringLiteral("В файле %1 меньше %2 полей (найдено %3)")
+                           .arg(path)
+                           .arg(maxFields)
+                           .arg(outcome.fields.size());
+        return result;
+    case ReadOutcome::Status::FieldTooLong:
+        result.error = QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
+                           .arg(path)
+                           .arg(outcome.failedField)
+                           .arg(kFieldByteCap / 1024);
+        return result;
+    case ReadOutcome::Status::ReadError:
+        result.error = QStringLiteral("Ошибка чтения файла %1").arg(path);
+        return result;
+    }
+
+    FileFields fields;
+    fields.encoding = outcome.encoding;
+    fields.texts.reserve(outcome.fields.size());
+    for (const RawField &raw : outcome.fields) {
+        fields.texts.push_back(decodeField(raw.bytes, outcome.encoding));
+        fields.quoted.push_back(raw.quoted);
+        fields.lines.push_back(raw.line);
+    }
+    result.fields = std::move(fields);
+    return result;
+}
+
+RoundRead readRound(const QString &roundName)
+{
+    RoundRead result;
+    if (roundName.contains(QChar(0))) {
+        result.error = invalidNameMessage();
+        return result;
+    }
+
+    // One file at a time: the question file is closed before the answer
+    // file is opened.
+    const FileRead questions = readRoundFile(questionFileName(roundName));
+    if (!questions.fields) {
+        result.error = questions.error;
+        return result;
+    }
+    const FileRead answers = readRoundFile(answerFileName(roundName));
+    if (!answers.fields) {
+        result.error = answers.error;
+        return result;
+    }
+
+    Round round;
+    for (int k = 0; k < kFieldCount; ++k) {
+        round.questions[k] = questionValue(questions.fields->texts[k], questions.fields->quoted[k]);
+        round.answers[k] = answers.fields->texts[k];
+    }
+    result.round = std::move(round);
+    return result;
+}
+
+} // namespace rounds

@@ -1,0 +1,138 @@
+# Shared helpers for the end-to-end tests: a private X display, a private
+# PulseAudio server with a null sink, and cleanup of everything started.
+# Every process started here is stopped by pid on exit.
+
+E2E_PIDS=""
+E2E_TMP=$(mktemp -d /tmp/kvizor-e2e.XXXXXX)
+
+e2e_cleanup() {
+    for pid in $E2E_PIDS; do
+        kill "$pid" 2>/dev/null || true
+    done
+    sleep 0.2
+    for pid in $E2E_PIDS; do
+        kill -9 "$pid" 2>/dev/null || true
+    done
+    if [ -n "${KVIZOR_E2E_KEEP:-}" ]; then
+        echo "kept $E2E_TMP"
+    else
+        rm -rf "$E2E_TMP"
+    fi
+}
+trap e2e_cleanup EXIT INT TERM
+
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+
+fail() {
+    echo "FAIL: $*"
+    exit 1
+}
+
+need() {
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || skip "$tool is not installed"
+    done
+}
+
+# Starts Xvfb on the first free display number; sets DISPLAY.
+start_xvfb() {
+    need Xvfb xdotool import convert
+    n=${KVIZOR_E2E_DISPLAY_BASE:-40}
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
+        n=$((n + 1))
+    done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_PIDS="$E2E_PIDS $!"
+    for _ in $(seq 50); do
+        [ -e "/tmp/.X11-unix/X$n" ] && break
+        sleep 0.1
+    done
+    [ -e "/tmp/.X11-unix/X$n" ] || skip "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    export DISPLAY=":$n"
+}
+
+# Starts a private PulseAudio server with a null sink named "null" and makes
+# it the default; sets XDG_RUNTIME_DIR and PULSE_SERVER for the children.
+start_pulse() {
+    need pulseaudio pactl parec
+    export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+    pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
+        --load="module-null-sink sink_name=null rate=22050" \
+        --load=module-native-protocol-unix >"$E2E_TMP/pulse.log" 2>&1 &
+    PULSE_PID=$!
+    E2E_PIDS="$E2E_PIDS $PULSE_PID"
+    for _ in $(seq 50); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    pactl info >/dev/null 2>&1 || skip "PulseAudio did not start: $(tail -3 "$E2E_TMP/pulse.log")"
+    pactl set-default-sink null
+}
+
+# Writes round "$2" in folder "$1": question k is "Вопрос k", answer k "Ответ k",
+# Windows-1251 with CR LF.
+write_round() {
+    k=1
+    : >"$1/$2.txt.utf8"
+    : >"$1/$2o.txt.utf8"
+    while [ $k -le 12 ]; do
+        printf 'Вопрос %d\r\n' $k >>"$1/$2.txt.utf8"
+        printf 'Ответ %d\r\n' $k >>"$1/$2o.txt.utf8"
+        k=$((k + 1))
+    done
+    iconv -f UTF-8 -t CP1251 "$1/$2.txt.utf8" >"$1/$2.txt"
+    iconv -f UTF-8 -t CP1251 "$1/$2o.txt.utf8" >"$1/$2o.txt"
+    rm -f "$1/$2.txt.utf8" "$1/$2o.txt.utf8"
+}
+
+# Starts kvizor (path $1) in folder $2; sets KVIZOR_PID and KVIZOR_WIN.
+start_kvizor() {
+    (cd "$2" && exec "$1") >"$E2E_TMP/kvizor.log" 2>&1 &
+    KVIZOR_PID=$!
+    E2E_PIDS="$E2E_PIDS $KVIZOR_PID"
+    KVIZOR_WIN=""
+    for _ in $(seq 100); do
+        KVIZOR_WIN=$(xdotool search --name '^Квизория$' 2>/dev/null | head -n 1)
+        [ -n "$KVIZOR_WIN" ] && break
+        sleep 0.1
+    done
+    [ -n "$KVIZOR_WIN" ] || fail "the window did not appear: $(cat "$E2E_TMP/kvizor.log")"
+    sleep 0.5
+}
+
+alive() {
+    kill -0 "$KVIZOR_PID" 2>/dev/null || fail "kvizor is gone: $(cat "$E2E_TMP/kvizor.log")"
+}
+
+# Clicks at client coordinates x y of the window.
+click_at() {
+    xdotool mousemove --window "$KVIZOR_WIN" "$1" "$2" click 1
+}
+
+shot() {
+    import -window "$KVIZOR_WIN" "$E2E_TMP/$1.png"
+}
+
+# Number of pixels of colour $2 (#RRGGBB) in shot $1 within W H X Y.
+count_colour() {
+    convert "$E2E_TMP/$1.png" -crop "$3x$4+$5+$6" +repage txt:- | grep -ci " $2" || true
+}
+
+# The colour (#RRGGBB) of one pixel.
+pixel() {
+    convert "$E2E_TMP/$1.png" -format "%[hex:p{$2,$3}]" info: | cut -c1-6 | sed 's/^/#/'
+}
+
+# Number of pixels in shot $1 within W H X Y whose red exceeds green and blue
+# by more than 0x30 (a pinkish or red face, whatever gradient the style draws).
+count_reddish() {
+    convert "$E2E_TMP/$1.png" -crop "$2x$3+$4+$5" +repage -depth 8 txt:- |
+        sed -n 's/^[^(]*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
+        awk '{ if ($1 - $2 > 48 && $1 - $3 > 48) n++ } END { print n + 0 }'
+}
