@@ -121,6 +121,17 @@ void Form1::awardPoint(QLabel *score)
     Label7->setText(QString());
     Label7->setVisible(false);
     const double sum = numberforms::captionValue(score->text()) + 1.0;
-    if (std::isfinite(sum))
+    if (std::isfinite(sum)) {
+        m_givenPoints.push_back({score, score->text()});
         score->setText(numberforms::signPosition(sum));
+    }
+}
+
+void Form1::takeBackPoint()
+{
+    if (m_givenPoints.empty())
+        return;
+    const GivenPoint last = m_givenPoints.back();
+    m_givenPoints.pop_back();
+    last.score->setText(last.before);
 }

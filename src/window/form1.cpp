@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QKeyEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -82,6 +84,23 @@ Form1::Form1(SoundInterface *sound, QWidget *parent)
 }
 
 Form1::~Form1() = default;
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == Text1 && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->matches(QKeySequence::Undo)) {
+            if (event->type() == QEvent::ShortcutOverride) {
+                event->ignore();  // leave it to the window's shortcut
+            } else {
+                takeBackPoint();  // no shortcut took it: do it here
+                event->accept();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 OptionButton *Form1::numberButton(int number) const
 {
@@ -190,6 +209,13 @@ void Form1::buildControls()
     Timer1->setInterval(design::kTimer1Interval);
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+    // Ctrl+Z takes back a point wherever the focus is. The round-name box
+    // would otherwise take it as undoing its text, which reloads the round.
+    auto *undo = new QShortcut(QKeySequence::Undo, this);
+    undo->setContext(Qt::WindowShortcut);
+    connect(undo, &QShortcut::activated, this, &Form1::takeBackPoint);
+    Text1->installEventFilter(this);
 
     // Not a designed control: the place where a round that failed to load
     // says why, in the free space between the round name and "КОМАНДА 1".

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -46,6 +47,9 @@ public:
     void Command2_Click();
     void Command3_Click();
     void Text1_Change();
+
+    // Takes back the last point given since the round was loaded (Ctrl+Z).
+    void takeBackPoint();
 
     // Controls, by their design names.
     OptionButton *Option1 = nullptr;
@@ -101,4 +105,15 @@ private:
     std::int16_t m_tickCounter = 0;
 
     bool m_stopSoundFailureReported = false;
+
+    // Points given since the round was loaded: which score, and its caption
+    // before the point.
+    struct GivenPoint
+    {
+        QLabel *score;
+        QString before;
+    };
+    std::vector<GivenPoint> m_givenPoints;
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
 };

@@ -445,6 +445,68 @@ private slots:
         QCOMPARE(form->Text1->text().size(), 40000);
     }
 
+    void takeBackPoints()
+    {
+        loadRound();
+        form->Command1_Click();
+        form->Command2_Click();
+        form->Command1_Click();
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 2"));
+        form->Option4_Click(3);
+        const QString question = form->Label1->text();
+
+        form->takeBackPoint();
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->Label3->text(), QStringLiteral(" 1"));
+        form->takeBackPoint();
+        QCOMPARE(form->Label3->text(), QStringLiteral("0"));
+        form->takeBackPoint();
+        QCOMPARE(form->Label2->text(), QStringLiteral("0"));
+        form->takeBackPoint();  // nothing left
+        QCOMPARE(form->Label2->text(), QStringLiteral("0"));
+        QCOMPARE(form->Label3->text(), QStringLiteral("0"));
+        // Nothing else moved.
+        QCOMPARE(form->Label1->text(), question);
+        QVERIFY(!form->Option4->isVisibleTo(form.get()));
+        QCOMPARE(form->Label5->text(), QStringLiteral(" 1"));
+    }
+
+    void loadStartsFreshHistory()
+    {
+        loadRound();
+        form->Command1_Click();
+        form->Command1_Click();
+        form->Text1->setText(writeRound(dir, QStringLiteral("9")));  // a fresh round
+        form->Command2_Click();
+        form->takeBackPoint();
+        form->takeBackPoint();
+        QCOMPARE(form->Label2->text(), QStringLiteral("0"));
+        QCOMPARE(form->Label3->text(), QStringLiteral("0"));
+    }
+
+    void ctrlZWorksInTheRoundNameBox()
+    {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QApplication::setActiveWindow(form.get());
+        const QString base = writeRound(dir, QStringLiteral("8"));
+        form->Text1->setFocus();
+        QTest::keyClicks(form->Text1, base);
+        QVERIFY(form->LoadError->text().isEmpty());
+        form->Command1_Click();
+        form->Command1_Click();
+
+        QTest::keyClick(form->Text1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->Text1->text(), base);  // the text was not undone
+        QVERIFY(form->LoadError->text().isEmpty());
+
+        form->Option1->setFocus();
+        QTest::keyClick(form->Option1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->Label2->text(), QStringLiteral("0"));
+        QCOMPARE(sound->beeps, 0);
+    }
+
     void questionTextIsNeverMarkup()
     {
         form->Label1->setText(QStringLiteral("<b>жирный</b>"));
