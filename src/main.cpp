@@ -1,5 +1,6 @@
 #include "window/form1.h"
-#include "window/soundinterface.h"
+#include "window/appicon.h"
+#include "window/audiooutput.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -32,8 +33,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kvizor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Квизория"));
     QApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kvizor.kvizor"));
 
-    SilentSound sound;
+    QApplication::setWindowIcon(appIcon());
+
+    AudioOutput sound;
     Form1 form(&sound);
     form.Form_Load();
     form.show();

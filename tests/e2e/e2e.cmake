@@ -6,3 +6,7 @@ function(kvizor_add_e2e name script)
 endfunction()
 
 kvizor_add_e2e(e2e_board board_e2e.sh)
+
+# Measures recordings of the real sound output.
+add_executable(wavprobe ${CMAKE_CURRENT_LIST_DIR}/wavprobe.cpp)
+kvizor_add_e2e(e2e_sound sound_e2e.sh $<TARGET_FILE:wavprobe>)

@@ -1,0 +1,115 @@
+// kvizor-check: the evening-before look at a round. Reads the round's two
+// files exactly as the window will and prints what the host will get.
+
+#include "check/roundcheck.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitClean = 0;
+constexpr int kExitWarnings = 1;
+constexpr int kExitNotLoaded = 2;
+constexpr int kExitUsage = 64;  // EX_USAGE
+
+const char kProgram[] = "kvizor-check";
+
+// UTF-8 whatever the locale says: the round texts are Cyrillic either way.
+void print(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fputc('\n', stream);
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+        "Использование: %1 [ПАРАМЕТР] ТУР\n"
+        "Читает файлы тура ТУР.txt (вопросы) и ТУРo.txt (ответы) так же, как их\n"
+        "прочитает Квизория, печатает двенадцать вопросов с ответами и предупреждает\n"
+        "о лишних запятых, пустых и повторяющихся вопросах.\n"
+        "\n"
+        "  -h, --help     показать эту справку и выйти\n"
+        "      --version  показать версию и выйти\n"
+        "\n"
+        "Коды выхода:\n"
+        "  0   тур загружается, замечаний нет\n"
+        "  1   тур загружается, но есть предупреждения\n"
+        "  2   тур не загружается (сообщение то же, что в окне программы)\n"
+        "  64  неверный вызов")
+        .arg(QLatin1String(kProgram));
+}
+
+int usageError(const QString &problem)
+{
+    print(stderr, QStringLiteral("%1: %2").arg(QLatin1String(kProgram), problem));
+    print(stderr, QStringLiteral("Справка: %1 --help").arg(QLatin1String(kProgram)));
+    return kExitUsage;
+}
+
+void printReport(const check::RoundReport &report)
+{
+    for (size_t k = 0; k < report.questions.size(); ++k) {
+        const QString question = report.questions[k].isEmpty() ? QStringLiteral("(пусто)") : report.questions[k];
+        const QString answer = report.answers[k].isEmpty() ? QStringLiteral("(пусто)") : report.answers[k];
+        print(stdout, QStringLiteral("%1. %2").arg(k + 1, 2).arg(question));
+        print(stdout, QStringLiteral("    Ответ: %1").arg(answer));
+    }
+    print(stdout, QString());
+    for (const check::FileReport *file : {&report.questionFile, &report.answerFile})
+        print(stdout, QStringLiteral("%1: кодировка %2").arg(file->path, check::encodingName(file->encoding)));
+    print(stdout, QString());
+
+    if (report.warnings.empty()) {
+        print(stdout, QStringLiteral("Предупреждений нет."));
+        return;
+    }
+    print(stdout, QStringLiteral("Предупреждения (%1):").arg(report.warnings.size()));
+    for (const check::Warning &warning : report.warnings)
+        print(stdout, QStringLiteral("  - %1").arg(warning.message));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QLatin1String(kProgram));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
+
+    QStringList rounds;
+    bool optionsEnded = false;
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    for (const QString &argument : arguments) {
+        if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
+            rounds << argument;
+        } else if (argument == u"--") {
+            optionsEnded = true;
+        } else if (argument == u"-h" || argument == u"--help") {
+            print(stdout, helpText());
+            return kExitClean;
+        } else if (argument == u"--version") {
+            print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QStringLiteral(KVIZOR_DISPLAY_VERSION)));
+            return kExitClean;
+        } else {
+            return usageError(QStringLiteral("неизвестный параметр «%1»").arg(argument));
+        }
+    }
+    if (rounds.isEmpty())
+        return usageError(QStringLiteral("не указан тур"));
+    if (rounds.size() > 1)
+        return usageError(QStringLiteral("нужен один тур, а указано %1").arg(rounds.size()));
+
+    const check::RoundReport report = check::checkRound(rounds.first());
+    if (!report.loaded()) {
+        // Word for word what the window shows, so the host can search for it.
+        print(stderr, report.loadError);
+        return kExitNotLoaded;
+    }
+    printReport(report);
+    return report.warnings.empty() ? kExitClean : kExitWarnings;
+}

@@ -1,0 +1,307 @@
+#include "check/roundcheck.h"
+
+#include "rounds/roundfile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace check {
+
+namespace {
+
+using rounds::kFieldCount;
+
+// Russian noun form after a number: 1 поле, 2 поля, 5 полей, 21 поле.
+QString plural(int n, const QString &one, const QString &few, const QString &many)
+{
+    const int tens = n % 100;
+    const int units = n % 10;
+    if (units == 1 && tens != 11)
+        return one;
+    if (units >= 2 && units <= 4 && (tens < 12 || tens > 14))
+        return few;
+    return many;
+}
+
+QString fieldsPhrase(int n)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(
+        plural(n, QStringLiteral("поле"), QStringLiteral("поля"), QStringLiteral("полей")));
+}
+
+// "1 и 9", "2, 5 и 9".
+QString numberList(const std::vector<int> &numbers)
+{
+    QString text;
+    for (size_t k = 0; k < numbers.size(); ++k) {
+        if (k > 0)
+            text += k + 1 == numbers.size() ? QStringLiteral(" и ") : QStringLiteral(", ");
+        text += QString::number(numbers[k]);
+    }
+    return text;
+}
+
+rounds::PullBytes memoryPull(const QByteArray &bytes)
+{
+    return [&bytes, pos = qsizetype(0)](char *buf, long long max) mutable -> long long {
+        const qsizetype n = qsizetype(std::min<long long>(max, bytes.size() - pos));
+        if (n > 0)
+            std::memcpy(buf, bytes.constData() + pos, size_t(n));
+        pos += n;
+        return n;
+    };
+}
+
+// One file read the way the window reads it and once more past the twelfth
+// field. The bytes are taken once, through the window's own opening (which
+// refuses pipes and devices), and both readings run over the same bytes, so
+// they cannot disagree about what the file held.
+struct FileScan
+{
+    rounds::ReadOutcome asLoaded;  // twelve fields: the encoding the window decides on
+    rounds::ReadOutcome deep;      // up to kDeepFieldLimit fields
+};
+
+FileScan scanFile(const QString &path)
+{
+    QByteArray bytes;
+    const rounds::PullWrapper tee = [&bytes](rounds::PullBytes pull) -> rounds::PullBytes {
+        return [&bytes, pull = std::move(pull)](char *buf, long long max) -> long long {
+            const long long got = pull(buf, max);
+            if (got > 0)
+                bytes.append(buf, qsizetype(got));
+            return got;
+        };
+    };
+    // Its verdict is of no use: a file with fewer than kDeepFieldLimit fields
+    // is "too short" here, which is what every good round file is.
+    rounds::readRoundFile(path, kDeepFieldLimit, tee);
+
+    FileScan scan;
+    scan.asLoaded = rounds::readFields(memoryPull(bytes), kFieldCount);
+    scan.deep = rounds::readFields(memoryPull(bytes), kDeepFieldLimit);
+    return scan;
+}
+
+FileReport fileReport(const QString &path, const FileScan &scan)
+{
+    FileReport report;
+    report.path = path;
+    report.encoding = scan.asLoaded.encoding;
+    report.fieldCount = int(scan.deep.fields.size());
+    switch (scan.deep.status) {
+    case rounds::ReadOutcome::Status::TooFewFields:
+        break;  // read to the end
+    case rounds::ReadOutcome::Status::Ok:
+        report.countIsAtLeast = true;  // stopped at the limit
+        break;
+    case rounds::ReadOutcome::Status::FieldTooLong:
+        report.fieldCount += 1;  // the field that was too long is one more
+        report.countIsAtLeast = true;
+        break;
+    case rounds::ReadOutcome::Status::ReadError:
+        report.countIsAtLeast = true;
+        break;
+    }
+    return report;
+}
+
+// A comma typed without quotes splits a field in two and shows as a line that
+// holds more fields than the lines around it. Only lines that hold one of the
+// twelve fields the round uses are judged: notes after them move nothing.
+void checkLines(const FileReport &file, const std::vector<rounds::RawField> &fields, bool isQuestions,
+                std::vector<Warning> &warnings)
+{
+    std::map<int, int> perLine;       // line -> fields starting on it
+    std::map<int, int> firstOnLine;   // line -> 1-based number of its first field
+    for (size_t k = 0; k < fields.size(); ++k) {
+        const int line = fields[k].line;
+        ++perLine[line];
+        firstOnLine.emplace(line, int(k) + 1);
+    }
+    std::map<int, int> linesUsed;  // line -> fields on it, for the lines of the twelve
+    for (int k = 0; k < kFieldCount && k < int(fields.size()); ++k)
+        linesUsed[fields[size_t(k)].line] = perLine[fields[size_t(k)].line];
+
+    // The usual number of fields on a line: the most common count, the smaller
+    // one on a tie. It needs two lines agreeing; one line has no "others".
+    std::map<int, int> linesWithCount;
+    for (const auto &[line, count] : linesUsed)
+        ++linesWithCount[count];
+    int typical = 0;
+    int typicalLines = 0;
+    for (const auto &[count, lines] : linesWithCount) {
+        if (lines > typicalLines) {
+            typical = count;
+            typicalLines = lines;
+        }
+    }
+    if (typicalLines < 2)
+        return;
+
+    for (const auto &[line, count] : linesUsed) {
+        if (count <= typical)
+            continue;
+        const int first = firstOnLine[line];
+        const int shift = count - typical;
+        const QString places = shift == 1 ? QStringLiteral("одно место")
+                                          : QStringLiteral("%1 %2").arg(shift).arg(plural(
+                                                shift, QStringLiteral("место"), QStringLiteral("места"),
+                                                QStringLiteral("мест")));
+        Warning warning;
+        warning.kind = Warning::Kind::ExtraFieldsOnLine;
+        warning.file = file.path;
+        warning.line = line;
+        for (int k = first; k < first + count && k <= kFieldCount; ++k)
+            warning.numbers.push_back(k);
+        warning.message = QStringLiteral("%1, строка %2: %3, а в других строках по %4 — похоже, запятая "
+                                         "без кавычек: %5 после %6-го сдвинуты на %7")
+                              .arg(file.path)
+                              .arg(line)
+                              .arg(fieldsPhrase(count))
+                              .arg(typical)
+                              .arg(isQuestions ? QStringLiteral("вопросы") : QStringLiteral("ответы"))
+                              .arg(first)
+                              .arg(places);
+        warnings.push_back(std::move(warning));
+    }
+}
+
+void checkFieldCount(const FileReport &file, const std::vector<rounds::RawField> &fields,
+                     std::vector<Warning> &warnings)
+{
+    if (file.fieldCount <= kFieldCount)
+        return;
+    Warning warning;
+    warning.kind = Warning::Kind::TooManyFields;
+    warning.file = file.path;
+    // The line of the first field left out; a field too long to be read
+    // whole still started somewhere, but the reader does not say where.
+    if (int(fields.size()) > kFieldCount)
+        warning.line = fields[size_t(kFieldCount)].line;
+    const QString count = file.countIsAtLeast
+                              ? QStringLiteral("не меньше %1").arg(fieldsPhrase(file.fieldCount))
+                              : fieldsPhrase(file.fieldCount);
+    const QString where = warning.line > 0 ? QStringLiteral(" (строка %1)").arg(warning.line) : QString();
+    warning.message = QStringLiteral("%1: %2 вместо %3; с поля %4%5 ничего не читается")
+                          .arg(file.path, count)
+                          .arg(kFieldCount)
+                          .arg(kFieldCount + 1)
+                          .arg(where);
+    warnings.push_back(std::move(warning));
+}
+
+void checkEmpty(const std::array<QString, kFieldCount> &texts, const FileReport &file,
+                const std::vector<rounds::RawField> &fields, bool isQuestions, std::vector<Warning> &warnings)
+{
+    for (int k = 0; k < kFieldCount; ++k) {
+        // Blanks kept by quotes show nothing either.
+        if (!texts[size_t(k)].trimmed().isEmpty())
+            continue;
+        Warning warning;
+        warning.kind = isQuestions ? Warning::Kind::EmptyQuestion : Warning::Kind::EmptyAnswer;
+        warning.file = file.path;
+        warning.line = k < int(fields.size()) ? fields[size_t(k)].line : 0;
+        warning.numbers = {k + 1};
+        const QString where = warning.line > 0 ? QStringLiteral("%1, строка %2").arg(file.path).arg(warning.line)
+                                               : file.path;
+        warning.message = QStringLiteral("%1 %2 пустой (%3)")
+                              .arg(isQuestions ? QStringLiteral("Вопрос") : QStringLiteral("Ответ"))
+                              .arg(k + 1)
+                              .arg(where);
+        warnings.push_back(std::move(warning));
+    }
+}
+
+// Compared as shown, so 007 and 7 (both shown "7") are the same question.
+void checkDuplicates(const std::array<QString, kFieldCount> &questions, std::vector<Warning> &warnings)
+{
+    std::vector<std::pair<QString, std::vector<int>>> groups;  // in order of first appearance
+    for (int k = 0; k < kFieldCount; ++k) {
+        const QString key = questions[size_t(k)].trimmed().toCaseFolded();
+        if (key.isEmpty())
+            continue;  // already reported as empty
+        const auto group = std::find_if(groups.begin(), groups.end(),
+                                        [&key](const auto &g) { return g.first == key; });
+        if (group == groups.end())
+            groups.push_back({key, {k + 1}});
+        else
+            group->second.push_back(k + 1);
+    }
+    for (auto &[key, numbers] : groups) {
+        if (numbers.size() < 2)
+            continue;
+        Warning warning;
+        warning.kind = Warning::Kind::DuplicateQuestions;
+        warning.message = QStringLiteral("Вопросы %1 совпадают").arg(numberList(numbers));
+        warning.numbers = std::move(numbers);
+        warnings.push_back(std::move(warning));
+    }
+}
+
+} // namespace
+
+QString encodingName(rounds::Encoding encoding)
+{
+    switch (encoding) {
+    case rounds::Encoding::Windows1251:
+        return QStringLiteral("Windows-1251");
+    case rounds::Encoding::Utf8:
+        return QStringLiteral("UTF-8");
+    case rounds::Encoding::Utf8Bom:
+        return QStringLiteral("UTF-8 с BOM");
+    }
+    return QString();
+}
+
+RoundReport checkRound(const QString &roundName)
+{
+    RoundReport report;
+    // The verdict and the texts come from the window's own loading, so the
+    // message and what is shown cannot differ from what the host will see.
+    const rounds::RoundRead read = rounds::readRound(roundName);
+    if (!read.round) {
+        report.loadError = read.error;
+        return report;
+    }
+    for (int k = 0; k < kFieldCount; ++k) {
+        report.questions[size_t(k)] = rounds::questionText(read.round->questions[size_t(k)]);
+        report.answers[size_t(k)] = read.round->answers[size_t(k)];
+    }
+
+    const QString questionPath = rounds::questionFileName(roundName);
+    const QString answerPath = rounds::answerFileName(roundName);
+    const FileScan questionScan = scanFile(questionPath);
+    const FileScan answerScan = scanFile(answerPath);
+    report.questionFile = fileReport(questionPath, questionScan);
+    report.answerFile = fileReport(answerPath, answerScan);
+
+    const struct
+    {
+        const FileReport &file;
+        const FileScan &scan;
+        bool isQuestions;
+    } files[] = {{report.questionFile, questionScan, true}, {report.answerFile, answerScan, false}};
+    for (const auto &f : files) {
+        // Someone saved the file between the two readings: what was found
+        // now may not be what the round holds.
+        if (f.scan.asLoaded.fields.size() < size_t(kFieldCount)) {
+            Warning warning;
+            warning.kind = Warning::Kind::FileChanged;
+            warning.file = f.file.path;
+            warning.message = QStringLiteral("%1: файл изменился во время проверки — проверьте тур ещё раз")
+                                  .arg(f.file.path);
+            report.warnings.push_back(std::move(warning));
+            continue;
+        }
+        checkLines(f.file, f.scan.deep.fields, f.isQuestions, report.warnings);
+        checkFieldCount(f.file, f.scan.deep.fields, report.warnings);
+    }
+    checkEmpty(report.questions, report.questionFile, questionScan.deep.fields, true, report.warnings);
+    checkEmpty(report.answers, report.answerFile, answerScan.deep.fields, false, report.warnings);
+    checkDuplicates(report.questions, report.warnings);
+    return report;
+}
+
+} // namespace check

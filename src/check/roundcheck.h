@@ -1,0 +1,59 @@
+#pragma once
+
+#include "rounds/fieldreader.h"
+
+#include <QString>
+
+#include <array>
+#include <vector>
+
+// The evening-before check of a round: loads it exactly as the window does,
+// then looks for what a host would rather hear about before the game.
+namespace check {
+
+struct Warning
+{
+    enum class Kind {
+        ExtraFieldsOnLine,  // a line with more fields than the others: likely an unquoted comma
+        TooManyFields,      // more than twelve fields: the rest is not read
+        EmptyQuestion,
+        EmptyAnswer,
+        DuplicateQuestions,
+        FileChanged,        // the file read differently the second time
+    };
+    Kind kind;
+    QString file;              // the file as named to the reader; empty when not about one file
+    int line = 0;              // 1-based line in that file, 0 when none
+    std::vector<int> numbers;  // question numbers (1-12) the warning is about
+    QString message;           // what the host reads (Russian)
+};
+
+struct FileReport
+{
+    QString path;  // as given to the reader: round name + ".txt" / "o.txt"
+    rounds::Encoding encoding = rounds::Encoding::Windows1251;
+    int fieldCount = 0;            // fields the file holds, counting those past the twelfth
+    bool countIsAtLeast = false;   // reading stopped early, so the file may hold more
+};
+
+struct RoundReport
+{
+    QString loadError;  // the window's message; empty when the round loads
+    std::array<QString, rounds::kFieldCount> questions;  // as the window shows them
+    std::array<QString, rounds::kFieldCount> answers;
+    FileReport questionFile;
+    FileReport answerFile;
+    std::vector<Warning> warnings;
+
+    bool loaded() const { return loadError.isEmpty(); }
+};
+
+// How many fields the checker reads at most when it looks past the twelfth.
+constexpr int kDeepFieldLimit = 1000;
+
+RoundReport checkRound(const QString &roundName);
+
+// "Windows-1251", "UTF-8", "UTF-8 с BOM".
+QString encodingName(rounds::Encoding encoding);
+
+} // namespace check

@@ -1,0 +1,128 @@
+#include "rounds/roundfile.h"
+
+#include <QProcess>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(KVIZOR_TEST_DATA "/rounds/") + name;
+}
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the checker under the C locale, so nothing in the output leans on
+// the tester's language settings.
+Run runCheck(const QStringList &arguments)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LC_ALL"_s, u"C"_s);
+    environment.insert(u"LANG"_s, u"C"_s);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(KVIZOR_CHECK_BIN), arguments);
+    Run run;
+    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+} // namespace
+
+class TestCheckCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanRound();
+    void roundWithWarnings();
+    void roundThatDoesNotLoad();
+    void versionAndHelp();
+    void usageErrors_data();
+    void usageErrors();
+};
+
+void TestCheckCli::cleanRound()
+{
+    const Run run = runCheck({fixture(u"lines"_s)});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.isEmpty());
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY(out.contains(u" 1. Какая река самая длинная в Европе?\n    Ответ: Волга\n"_s));
+    QVERIFY(out.contains(u"12. Сколько минут в сутках?\n    Ответ: 1440\n"_s));
+    QVERIFY(out.contains(fixture(u"lines.txt: кодировка Windows-1251\n"_s)));
+    QVERIFY(out.contains(u"Предупреждений нет."_s));
+}
+
+void TestCheckCli::roundWithWarnings()
+{
+    const Run run = runCheck({fixture(u"comma"_s)});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.isEmpty());
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY(out.contains(u" 4. Столица Австралии — Сидней\n"_s));
+    QVERIFY(out.contains(fixture(u"comma.txt, строка 4: "_s)));
+    QVERIFY(out.contains(u"Предупреждения (2):"_s));
+
+    // Options may follow the round, and "--" lets a round name start with "-".
+    QCOMPARE(runCheck({u"--"_s, fixture(u"comma"_s)}).exitCode, 1);
+}
+
+void TestCheckCli::roundThatDoesNotLoad()
+{
+    for (const QString &round : {fixture(u"eleven"_s), fixture(u"nosuchround"_s)}) {
+        const Run run = runCheck({round});
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(QString::fromUtf8(run.err), rounds::readRound(round).error + u'\n');
+    }
+}
+
+void TestCheckCli::versionAndHelp()
+{
+    const Run version = runCheck({u"--version"_s});
+    QCOMPARE(version.exitCode, 0);
+    QCOMPARE(version.out, QByteArray("kvizor-check " KVIZOR_DISPLAY_VERSION "\n"));
+
+    for (const QString &option : {u"--help"_s, u"-h"_s}) {
+        const Run help = runCheck({option});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.err.isEmpty());
+        QVERIFY(QString::fromUtf8(help.out).startsWith(u"Использование: kvizor-check"_s));
+    }
+    // Asking for help never runs a check, wherever it stands.
+    QCOMPARE(runCheck({fixture(u"eleven"_s), u"--help"_s}).exitCode, 0);
+}
+
+void TestCheckCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("no round") << QStringList();
+    QTest::newRow("two rounds") << QStringList{fixture(u"lines"_s), fixture(u"comma"_s)};
+    QTest::newRow("unknown option") << QStringList{u"--verbose"_s, fixture(u"lines"_s)};
+    QTest::newRow("only an end of options") << QStringList{u"--"_s};
+}
+
+void TestCheckCli::usageErrors()
+{
+    QFETCH(QStringList, arguments);
+    const Run run = runCheck(arguments);
+    QCOMPARE(run.exitCode, 64);
+    QVERIFY(run.out.isEmpty());
+    QVERIFY(run.err.startsWith("kvizor-check: "));
+    QVERIFY(run.err.contains("--help"));
+}
+
+QTEST_GUILESS_MAIN(TestCheckCli)
+#include "tst_checkcli.moc"
