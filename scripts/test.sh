@@ -1,7 +1,10 @@
 #!/bin/sh
 # Installs what the tests need, builds kvizor and runs every test.
 #   sh scripts/test.sh            build/ (release with debug info), all tests
-# Set KVIZOR_SKIP_SANITIZERS=1 to leave out the ASan/UBSan stage.
+# Stages: a normal build with every test (unit, GUI on the offscreen platform,
+# end-to-end under a private Xvfb and PulseAudio), the same tests built with
+# ASan and UBSan, and a minute of fuzzing. KVIZOR_SKIP_SANITIZERS=1 or
+# KVIZOR_SKIP_FUZZ=1 leave a stage out.
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -23,3 +26,9 @@ if [ -z "${KVIZOR_SKIP_SANITIZERS:-}" ]; then
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
         ctest --test-dir build-asan --output-on-failure -j"$jobs" -E '^e2e_sound$'
 fi
+
+if [ -z "${KVIZOR_SKIP_FUZZ:-}" ]; then
+    echo "== fuzzing the round-file reader for ${KVIZOR_FUZZ_SECONDS:-60} s"
+    KVIZOR_FUZZ_BUILD="$(pwd)/build-fuzz" sh scripts/fuzz.sh "${KVIZOR_FUZZ_SECONDS:-60}"
+fi
+echo "== all tests passed"

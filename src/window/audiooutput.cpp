@@ -43,17 +43,17 @@ std::int64_t steadyNs()
 // SDL audio subsystem it was handed.
 struct AudioOutput::Pending
 {
-    AudioOutput *output = nullptr;
-    std::uint32_t stale = 0;
-    bool initialise = false;
-    SDL_Thread *thread = nullptr;
+    AudioOutput *m_output = nullptr;
+    std::uint32_t m_stale = 0;
+    bool m_initialise = false;
+    SDL_Thread *m_thread = nullptr;
 
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    bool abandoned = false;
-    bool quitWhenAbandoned = false; // the output's own SDL_Init, handed over
-    Attempt result;
+    std::mutex m_mutex;
+    std::condition_variable m_finished;
+    bool m_done = false;
+    bool m_abandoned = false;
+    bool m_quitWhenAbandoned = false; // the output's own SDL_Init, handed over
+    Attempt m_result;
 
     static int run(void *data)
     {
@@ -66,9 +66,9 @@ struct AudioOutput::Pending
     void work()
     {
         Attempt r;
-        if (stale != 0)
-            SDL_CloseAudioDevice(stale);
-        if (initialise) {
+        if (m_stale != 0)
+            SDL_CloseAudioDevice(m_stale);
+        if (m_initialise) {
             if (SDL_Init(SDL_INIT_AUDIO) != 0) {
                 r.error = QString::fromUtf8(SDL_GetError());
                 publish(std::move(r));
@@ -78,14 +78,14 @@ struct AudioOutput::Pending
         }
 
         {
-            const std::lock_guard<std::mutex> lock(mutex);
-            if (abandoned) {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_abandoned) {
                 cleanUp(r);
                 return;
             }
             // Sounds cut off by a lost device must not resume mid-way.
-            output->m_mixer.stopAll();
-            output->m_fillNs = 0;
+            m_output->m_mixer.stopAll();
+            m_output->m_fillNs = 0;
         }
 
         SDL_AudioSpec wanted;
@@ -95,7 +95,7 @@ struct AudioOutput::Pending
         wanted.channels = Mixer::channels;
         wanted.samples = bufferFrames;
         wanted.callback = fill;
-        wanted.userdata = output; // not used until unpaused below
+        wanted.userdata = m_output; // not used until unpaused below
         // No changes allowed: SDL converts for the hardware, and the mixer
         // can rely on the format it was written for.
         r.device = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
@@ -106,16 +106,16 @@ struct AudioOutput::Pending
 
     void publish(Attempt r)
     {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (abandoned) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_abandoned) {
             cleanUp(r);
             return;
         }
         if (r.device != 0)
             SDL_PauseAudioDevice(r.device, 0);
-        result = std::move(r);
-        done = true;
-        finished.notify_all();
+        m_result = std::move(r);
+        m_done = true;
+        m_finished.notify_all();
     }
 
     void cleanUp(const Attempt &r)
@@ -124,42 +124,42 @@ struct AudioOutput::Pending
             SDL_CloseAudioDevice(r.device);
         if (r.initialised)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        if (quitWhenAbandoned)
+        if (m_quitWhenAbandoned)
             SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        done = true;
+        m_done = true;
     }
 
     bool wait(std::chrono::milliseconds timeout)
     {
-        std::unique_lock<std::mutex> lock(mutex);
-        return finished.wait_for(lock, timeout, [this] { return done; });
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_finished.wait_for(lock, timeout, [this] { return m_done; });
     }
 
     bool isDone()
     {
-        const std::lock_guard<std::mutex> lock(mutex);
-        return done;
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_done;
     }
 
     // Call once done: the thread only has to return.
     Attempt finish()
     {
-        SDL_WaitThread(thread, nullptr);
-        thread = nullptr;
-        return std::move(result);
+        SDL_WaitThread(m_thread, nullptr);
+        m_thread = nullptr;
+        return std::move(m_result);
     }
 
     // Leaves a running attempt to end on its own. Returns false if it had
     // already finished, and finish() must be called as usual.
     bool abandon(bool quitSdl)
     {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (done)
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_done)
             return false;
-        abandoned = true;
-        quitWhenAbandoned = quitSdl;
-        SDL_DetachThread(thread);
-        thread = nullptr;
+        m_abandoned = true;
+        m_quitWhenAbandoned = quitSdl;
+        SDL_DetachThread(m_thread);
+        m_thread = nullptr;
         return true;
     }
 };
@@ -299,12 +299,12 @@ bool AudioOutput::ready()
 void AudioOutput::startAttempt(std::uint32_t stale, bool initialise)
 {
     m_pending = std::make_shared<Pending>();
-    m_pending->output = this;
-    m_pending->stale = stale;
-    m_pending->initialise = initialise;
+    m_pending->m_output = this;
+    m_pending->m_stale = stale;
+    m_pending->m_initialise = initialise;
     auto *handle = new std::shared_ptr<Pending>(m_pending);
-    m_pending->thread = SDL_CreateThread(&Pending::run, "kvizor-audio", handle);
-    if (!m_pending->thread) {
+    m_pending->m_thread = SDL_CreateThread(&Pending::run, "kvizor-audio", handle);
+    if (!m_pending->m_thread) {
         // No helper to be had: do the work here, slow or not.
         delete handle;
         m_pending->work();

@@ -126,8 +126,8 @@ void Form1::buildControls()
                 b->setPushButtonLook(QColor(*c.faceColour), QColor(*c.textColour));
                 const int number = caption.toInt();
                 this->*kNumberButtons[number - 1] = b;
-                connect(b, &QAbstractButton::clicked, this,
-                        [this, b, number] { (this->*kNumberHandlers[number - 1])(b->Index()); });
+                const auto handler = kNumberHandlers[number - 1];
+                connect(b, &QAbstractButton::clicked, this, [this, b, handler] { (this->*handler)(b->Index()); });
             } else {
                 Option20 = b;
             }
