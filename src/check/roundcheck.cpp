@@ -157,13 +157,9 @@ void checkLines(const FileReport &file, const std::vector<rounds::RawField> &fie
             warning.numbers.push_back(k);
         warning.message = QStringLiteral("%1, строка %2: %3, а в других строках по %4 — похоже, запятая "
                                          "без кавычек: %5 после %6-го сдвинуты на %7")
-                              .arg(file.path)
-                              .arg(line)
-                              .arg(fieldsPhrase(count))
-                              .arg(typical)
-                              .arg(isQuestions ? QStringLiteral("вопросы") : QStringLiteral("ответы"))
-                              .arg(first)
-                              .arg(places);
+                              .arg(file.path, QString::number(line), fieldsPhrase(count), QString::number(typical),
+                                   isQuestions ? QStringLiteral("вопросы") : QStringLiteral("ответы"),
+                                   QString::number(first), places);
         warnings.push_back(std::move(warning));
     }
 }
@@ -185,10 +181,7 @@ void checkFieldCount(const FileReport &file, const std::vector<rounds::RawField>
                               : fieldsPhrase(file.fieldCount);
     const QString where = warning.line > 0 ? QStringLiteral(" (строка %1)").arg(warning.line) : QString();
     warning.message = QStringLiteral("%1: %2 вместо %3; с поля %4%5 ничего не читается")
-                          .arg(file.path, count)
-                          .arg(kFieldCount)
-                          .arg(kFieldCount + 1)
-                          .arg(where);
+                          .arg(file.path, count, QString::number(kFieldCount), QString::number(kFieldCount + 1), where);
     warnings.push_back(std::move(warning));
 }
 
@@ -204,12 +197,11 @@ void checkEmpty(const std::array<QString, kFieldCount> &texts, const FileReport 
         warning.file = file.path;
         warning.line = k < int(fields.size()) ? fields[size_t(k)].line : 0;
         warning.numbers = {k + 1};
-        const QString where = warning.line > 0 ? QStringLiteral("%1, строка %2").arg(file.path).arg(warning.line)
+        const QString where = warning.line > 0 ? QStringLiteral("%1, строка %2").arg(file.path, QString::number(warning.line))
                                                : file.path;
         warning.message = QStringLiteral("%1 %2 пустой (%3)")
-                              .arg(isQuestions ? QStringLiteral("Вопрос") : QStringLiteral("Ответ"))
-                              .arg(k + 1)
-                              .arg(where);
+                              .arg(isQuestions ? QStringLiteral("Вопрос") : QStringLiteral("Ответ"),
+                                   QString::number(k + 1), where);
         warnings.push_back(std::move(warning));
     }
 }

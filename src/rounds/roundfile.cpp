@@ -57,7 +57,8 @@ QString openErrorMessage(int error, const QString &path)
     case ELOOP:
         return QStringLiteral("Не удаётся открыть файл %1: слишком много символьных ссылок").arg(path);
     default:
-        return QStringLiteral("Не удаётся открыть файл %1 (ошибка %2)").arg(path).arg(error);
+        // One pass, so a "%2" in the round name is not taken for a placeholder.
+        return QStringLiteral("Не удаётся открыть файл %1 (ошибка %2)").arg(path, QString::number(error));
     }
 }
 
@@ -126,15 +127,11 @@ FileRead readRoundFile(const QString &path, int maxFields, const PullWrapper &wr
         break;
     case ReadOutcome::Status::TooFewFields:
         result.error = QStringLiteral("В файле %1 меньше %2 полей (найдено %3)")
-                           .arg(path)
-                           .arg(maxFields)
-                           .arg(outcome.fields.size());
+                           .arg(path, QString::number(maxFields), QString::number(outcome.fields.size()));
         return result;
     case ReadOutcome::Status::FieldTooLong:
         result.error = QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
-                           .arg(path)
-                           .arg(outcome.failedField)
-                           .arg(kFieldByteCap / 1024);
+                           .arg(path, QString::number(outcome.failedField), QString::number(kFieldByteCap / 1024));
         return result;
     case ReadOutcome::Status::ReadError:
         result.error = QStringLiteral("Ошибка чтения файла %1").arg(path);

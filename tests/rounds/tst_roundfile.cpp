@@ -106,6 +106,7 @@ private slots:
     void openErrors();
     void unreadableFile();
     void overlongField();
+    void percentSignsInNameStayAsTyped();
     void bigTailIsNotRead();
     void readErrorMessage();
     void roundNeedsBothFiles();
@@ -307,6 +308,17 @@ void TestRoundFile::overlongField()
     QCOMPARE(openDescriptors(), before);
     QVERIFY(!read.fields);
     QCOMPARE(read.error, u"В файле %1 поле 5 длиннее 64 КиБ"_s.arg(path));
+}
+
+void TestRoundFile::percentSignsInNameStayAsTyped()
+{
+    // A round name is free text: "%2" in it is not a placeholder of the message.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"x%2y%1.txt"_s);
+    QVERIFY(writeFile(path, "1,2,3\r\n"));
+    const FileRead read = readRoundFile(path);
+    QVERIFY(!read.fields);
+    QCOMPARE(read.error, u"В файле "_s + path + u" меньше 12 полей (найдено 3)"_s);
 }
 
 void TestRoundFile::bigTailIsNotRead()
