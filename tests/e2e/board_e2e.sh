@@ -41,7 +41,7 @@ alive
 [ "$(count_reddish picked 73 25 688 584)" -eq 0 ] || fail "ОТВЕТ appeared before STOP"
 echo "ok: a pick shows the question, takes the number off and counts"
 
-sleep 4.2
+sleep 4.6
 shot stopped
 alive
 [ "$(count_reddish stopped 73 25 688 584)" -gt 100 ] || fail "ОТВЕТ did not appear at STOP"

@@ -103,6 +103,12 @@ start_kvizor() {
         sleep 0.1
     done
     [ -n "$KVIZOR_WIN" ] || fail "the window did not appear: $(cat "$E2E_TMP/kvizor.log")"
+    # Found as soon as it exists; wait until it is mapped and drawn.
+    for _ in $(seq 100); do
+        xwininfo -id "$KVIZOR_WIN" 2>/dev/null | grep -q 'IsViewable' && break
+        sleep 0.1
+    done
+    xwininfo -id "$KVIZOR_WIN" 2>/dev/null | grep -q 'IsViewable' || fail "the window was never shown"
     sleep 0.5
 }
 
@@ -116,7 +122,11 @@ click_at() {
 }
 
 shot() {
-    import -window "$KVIZOR_WIN" "$E2E_TMP/$1.png"
+    for _ in 1 2 3 4 5; do
+        import -window "$KVIZOR_WIN" "$E2E_TMP/$1.png" 2>>"$E2E_TMP/import.log" && return 0
+        sleep 0.2
+    done
+    fail "no screenshot $1: $(tail -2 "$E2E_TMP/import.log")"
 }
 
 # Number of pixels of colour $2 (#RRGGBB) in shot $1 within W H X Y.
