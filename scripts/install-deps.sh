@@ -11,7 +11,8 @@ fonts-liberation2 fonts-dejavu-core fontconfig"
 if [ "${1:-}" = "--test" ]; then
     packages="$packages xvfb xauth xdotool x11-utils imagemagick
 pulseaudio pulseaudio-utils desktop-file-utils appstream
-clang libclang-rt-14-dev libbenchmark-dev python3"
+clang libclang-rt-14-dev libbenchmark-dev python3
+libx11-dev libxtst-dev libqt6svg6"
 fi
 
 missing=""

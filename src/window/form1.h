@@ -28,6 +28,9 @@ public:
     explicit Form1(SoundInterface *sound, QWidget *parent = nullptr);
     ~Form1() override;
 
+    // Swaps the sound side (the audio output opens after the first frame).
+    void setSound(SoundInterface *sound) { m_sound = sound; }
+
     // Event handlers (window, number buttons, countdown, team buttons, round name).
     void Form_Load();
     void Option1_Click(int Index);

@@ -98,7 +98,7 @@ start_kvizor() {
     E2E_PIDS="$E2E_PIDS $KVIZOR_PID"
     KVIZOR_WIN=""
     for _ in $(seq 100); do
-        KVIZOR_WIN=$(xdotool search --name '^Квизория$' 2>/dev/null | head -n 1)
+        KVIZOR_WIN=$(xdotool search --onlyvisible --name '^Квизория$' 2>/dev/null | head -n 1)
         [ -n "$KVIZOR_WIN" ] && break
         sleep 0.1
     done
