@@ -96,7 +96,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [=[Квизория (Kvizoriya) helps the host run a quiz between two teams. A round
 is twelve questions and their answers in two text files; the board shows
 twelve large coloured numbers, a picked number shows its question, a
-five-second countdown beeps every second and ends with a stop signal, and
+countdown of five beeps, one a second, ends with a stop signal, and
 the host reveals the answer and gives the point to a team.
 .
 A demo round is installed in /usr/share/kvizor/examples.]=])

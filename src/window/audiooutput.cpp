@@ -323,9 +323,11 @@ void AudioOutput::collectAttempt()
     if (result.device != 0) {
         m_device = result.device;
         m_whyNot.clear();
-        if (m_lost)
+        // Also when a slow server answered after the start gave up on it.
+        if (m_lost || m_toldUnavailable)
             say(QStringLiteral("kvizor: звук снова работает"));
         m_lost = false;
+        m_toldUnavailable = false;
         return;
     }
     if (m_lost)
@@ -349,8 +351,8 @@ Mixer::Sound AudioOutput::beepSound()
     constexpr double seconds = 0.120;
     constexpr double fadeSeconds = 0.005;
     constexpr double pi = 3.14159265358979323846;
-    // -12 dBFS: a clear tick that stays well under the stop chime.
-    const double peak = 32768.0 * std::pow(10.0, -12.0 / 20.0);
+    // -18 dBFS: a clear tick, well under the stop chime (peak -3 dBFS).
+    const double peak = 32768.0 * std::pow(10.0, -18.0 / 20.0);
     const int frames = int(std::lround(seconds * sampleRate));
     const int fade = int(std::lround(fadeSeconds * sampleRate));
 
@@ -376,17 +378,17 @@ Mixer::Sound AudioOutput::loadStopSound(QString &error)
     }
     const QByteArray bytes = file.readAll();
 
-    SDL_AudioSpec spec;
+    SDL_AudioSpec wavFormat;
     Uint8 *data = nullptr;
     Uint32 length = 0;
     SDL_RWops *stream = SDL_RWFromConstMem(bytes.constData(), int(bytes.size()));
-    if (!stream || !SDL_LoadWAV_RW(stream, 1, &spec, &data, &length)) {
+    if (!stream || !SDL_LoadWAV_RW(stream, 1, &wavFormat, &data, &length)) {
         error = QString::fromUtf8(SDL_GetError());
         return {};
     }
 
     SDL_AudioCVT cvt;
-    const int needed = SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq,
+    const int needed = SDL_BuildAudioCVT(&cvt, wavFormat.format, wavFormat.channels, wavFormat.freq,
                                          AUDIO_S16SYS, Mixer::channels, sampleRate);
     if (needed < 0) {
         error = QString::fromUtf8(SDL_GetError());

@@ -52,7 +52,7 @@ public:
     // Whether sound can be played right now.
     bool isAvailable();
 
-    // A 120 ms, 880 Hz tone at about -12 dBFS, in the mixer's format.
+    // A 120 ms, 880 Hz tone at about -18 dBFS, in the mixer's format.
     static Mixer::Sound beepSound();
 
     // The stop chime from the resources, converted to the mixer's format.
@@ -61,7 +61,7 @@ public:
 
     static constexpr int sampleRate = 22050;
     static constexpr int bufferFrames = 512;
-    static constexpr int openWaitMs = 2000;
+    static constexpr int openWaitMs = 250;
     static constexpr int closeWaitMs = 1000;
     static constexpr int reopenIntervalMs = 5000;
 

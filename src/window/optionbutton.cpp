@@ -55,6 +55,14 @@ bool OptionButton::hitButton(const QPoint &pos) const
     return m_pushLook ? rect().contains(pos) : QRadioButton::hitButton(pos);
 }
 
+void OptionButton::focusInEvent(QFocusEvent *event)
+{
+    // Qt's exclusive buttons drop every member but the focused one from the
+    // Tab chain, which would leave the host no way to reach a number from
+    // the keyboard once one had the focus.
+    QWidget::focusInEvent(event);
+}
+
 void OptionButton::keyPressEvent(QKeyEvent *event)
 {
     switch (event->key()) {

@@ -9,7 +9,8 @@
 //
 // Only a deliberate press selects it: a mouse click, or Space or Enter while
 // it has the focus. Arrow keys only move the focus; they never select a
-// neighbour, as Qt's exclusive buttons otherwise do.
+// neighbour, as Qt's exclusive buttons otherwise do. Every option button
+// keeps its own stop in the Tab order.
 class OptionButton : public QRadioButton
 {
     Q_OBJECT
@@ -28,6 +29,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     bool hitButton(const QPoint &pos) const override;
     void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
 
 private:
     int m_index;

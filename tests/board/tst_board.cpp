@@ -438,6 +438,29 @@ private slots:
         QCOMPARE(next(form->Text1), form->Command3);
     }
 
+    void tabReachesEveryControlAfterAPick()
+    {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QApplication::setActiveWindow(form.get());
+        form->Option1->setFocus();
+        QTest::keyClick(form->Option1, Qt::Key_Space);  // picks 1, which leaves the board
+        QCOMPARE(sound->beeps, 1);
+
+        form->Text1->setFocus();
+        std::vector<QWidget *> visited;
+        for (int i = 0; i < 16; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited.push_back(QApplication::focusWidget());
+        }
+        const std::vector<QWidget *> expected = {
+            form->Option2, form->Option20, form->Option3, form->Option4, form->Option5, form->Option8,
+            form->Option7, form->Option6, form->Option9, form->Option10, form->Option11, form->Option12,
+            form->Command1, form->Command2, form->Text1, form->Option2};
+        QCOMPARE(visited, expected);
+        QCOMPARE(sound->beeps, 1);  // moving the focus picked nothing
+    }
+
     void roundNameHasNoLengthLimit()
     {
         const QString longName(40000, QLatin1Char('x'));

@@ -6,6 +6,7 @@ function(kvizor_add_e2e name script)
 endfunction()
 
 kvizor_add_e2e(e2e_board board_e2e.sh)
+kvizor_add_e2e(e2e_no_display no_display.sh)
 
 # Measures recordings of the real sound output.
 add_executable(wavprobe ${CMAKE_CURRENT_LIST_DIR}/wavprobe.cpp)
