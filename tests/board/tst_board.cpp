@@ -2,6 +2,7 @@
 // scoring, and the keyboard never starting a question by itself.
 
 #include "fakesound.h"
+#include "support/testfiles.h"
 #include "window/designtable.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
@@ -24,17 +25,9 @@ namespace {
 // Writes a round whose question k is "Вопрос k" and answer k "Ответ k".
 QString writeRound(const QTemporaryDir &dir, const QString &name)
 {
-    QByteArray questions, answers;
-    for (int k = 1; k <= 12; ++k) {
-        questions += "\xC2\xEE\xEF\xF0\xEE\xF1 " + QByteArray::number(k) + "\r\n";  // "Вопрос k" in Windows-1251
-        answers += "\xCE\xF2\xE2\xE5\xF2 " + QByteArray::number(k) + "\r\n";      // "Ответ k"
-    }
     const QString base = dir.filePath(name);
-    QFile q(base + ".txt"), a(base + "o.txt");
-    if (!q.open(QIODevice::WriteOnly) || !a.open(QIODevice::WriteOnly))
-        qFatal("cannot write round fixture");
-    q.write(questions);
-    a.write(answers);
+    mustWriteFile(base + QStringLiteral(".txt"), numberedLines(kQuestionCp1251));
+    mustWriteFile(base + QStringLiteral("o.txt"), numberedLines(kAnswerCp1251));
     return base;
 }
 

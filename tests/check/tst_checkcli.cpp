@@ -1,4 +1,5 @@
 #include "rounds/roundfile.h"
+#include "support/testfiles.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -7,10 +8,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QString fixture(const QString &name)
-{
-    return QStringLiteral(KVIZOR_TEST_DATA "/rounds/") + name;
-}
 
 struct Run
 {

@@ -1,5 +1,6 @@
 #include "check/roundcheck.h"
 #include "rounds/roundfile.h"
+#include "support/testfiles.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -14,22 +15,6 @@ Q_DECLARE_METATYPE(rounds::Encoding)
 
 namespace {
 
-QString fixture(const QString &name)
-{
-    return QStringLiteral(KVIZOR_TEST_DATA "/rounds/") + name;
-}
-
-QByteArray fixtureBytes(const QString &file)
-{
-    QFile f(fixture(file));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Twelve distinct questions, one a line, in UTF-8.
 QList<QByteArray> twelveQuestions()

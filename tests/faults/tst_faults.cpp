@@ -6,6 +6,7 @@
 
 #include "../board/fakesound.h"
 #include "faultyread.h"
+#include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 
@@ -39,12 +40,6 @@ QString answerOf(int version, int k)
     return QStringLiteral("Версия %1 ответ %2").arg(version).arg(k);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
 
 QByteArray roundFile(int version, bool answers)
 {
@@ -58,7 +53,7 @@ QByteArray roundFile(int version, bool answers)
 void saveByRename(const QString &path, const QByteArray &bytes)
 {
     const QString temporary = path + QStringLiteral(".new");
-    writeFile(temporary, bytes);
+    mustWriteFile(temporary, bytes);
     if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0)
         qFatal("cannot rename over %s", qPrintable(path));
 }
@@ -118,8 +113,8 @@ private:
 
     void writeVersion(int version)
     {
-        writeFile(questions(), roundFile(version, false));
-        writeFile(answers(), roundFile(version, true));
+        mustWriteFile(questions(), roundFile(version, false));
+        mustWriteFile(answers(), roundFile(version, true));
     }
 
     // Everything a load could change, in one comparable text.

@@ -1,4 +1,5 @@
 #include "rounds/roundfile.h"
+#include "support/testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -36,10 +37,6 @@ const QStringList kAnswers = {
     u"Три"_s,   u"Байкал"_s, u"Тихий"_s,       u"Ньютон"_s,   u"Ёж"_s,     u"1440"_s,
 };
 
-QString fixture(const QString &name)
-{
-    return QStringLiteral(KVIZOR_TEST_DATA "/rounds/") + name;
-}
 
 QStringList shown(const Round &round)
 {
@@ -60,11 +57,6 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 QByteArray twelveLines()
 {

@@ -3,6 +3,7 @@
 // but the message.
 
 #include "../board/fakesound.h"
+#include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 
@@ -24,17 +25,9 @@ namespace {
 // answer k "<name>: ответ k", in Windows-1251 as hosts write them.
 void writeRound(const QString &name, int fields = 12)
 {
-    QByteArray questions, answers;
     const QByteArray tag = name.toLatin1();
-    for (int k = 1; k <= fields; ++k) {
-        questions += tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 " + QByteArray::number(k) + "\r\n";  // "вопрос"
-        answers += tag + ": \xEE\xF2\xE2\xE5\xF2 " + QByteArray::number(k) + "\r\n";        // "ответ"
-    }
-    QFile q(name + QStringLiteral(".txt")), a(name + QStringLiteral("o.txt"));
-    if (!q.open(QIODevice::WriteOnly) || !a.open(QIODevice::WriteOnly))
-        qFatal("cannot write a round");
-    q.write(questions);
-    a.write(answers);
+    mustWriteFile(name + QStringLiteral(".txt"), numberedLines(tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 ", fields));  // "вопрос"
+    mustWriteFile(name + QStringLiteral("o.txt"), numberedLines(tag + ": \xEE\xF2\xE2\xE5\xF2 ", fields));      // "ответ"
 }
 
 // Records the order in which number buttons are shown.

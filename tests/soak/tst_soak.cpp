@@ -9,6 +9,7 @@
 // LeakSanitizer does the judging at exit.
 
 #include "../board/fakesound.h"
+#include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 
@@ -54,13 +55,6 @@ double residentMiB()
     return fields[1].toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
-}
-
 // Round "a" is Windows-1251 with CR LF, round "b" UTF-8 with LF, so the two
 // loads that alternate take different paths through the decoder.
 QString expectedQuestion(bool roundB, int k)
@@ -75,23 +69,23 @@ QString expectedAnswer(bool roundB, int k)
 
 void writeRounds(const QTemporaryDir &dir)
 {
-    QByteArray qa, aa, qb, ab, shortRound;
+    const QByteArray qa = numberedLines(kQuestionCp1251);
+    const QByteArray aa = numberedLines(kAnswerCp1251);
+    QByteArray qb, ab, shortRound;
     for (int k = 1; k <= 12; ++k) {
-        qa += "\xC2\xEE\xEF\xF0\xEE\xF1 " + QByteArray::number(k) + "\r\n";  // "Вопрос k" in Windows-1251
-        aa += "\xCE\xF2\xE2\xE5\xF2 " + QByteArray::number(k) + "\r\n";      // "Ответ k"
         qb += "\"" + expectedQuestion(true, k).toUtf8() + "\"\n";
         ab += "\"" + expectedAnswer(true, k).toUtf8() + "\"\n";
         if (k < 12)
             shortRound += "q" + QByteArray::number(k) + "\n";
     }
-    writeFile(dir.filePath(QStringLiteral("a.txt")), qa);
-    writeFile(dir.filePath(QStringLiteral("ao.txt")), aa);
-    writeFile(dir.filePath(QStringLiteral("b.txt")), qb);
-    writeFile(dir.filePath(QStringLiteral("bo.txt")), ab);
+    mustWriteFile(dir.filePath(QStringLiteral("a.txt")), qa);
+    mustWriteFile(dir.filePath(QStringLiteral("ao.txt")), aa);
+    mustWriteFile(dir.filePath(QStringLiteral("b.txt")), qb);
+    mustWriteFile(dir.filePath(QStringLiteral("bo.txt")), ab);
     // Questions without answers, and a round one field short.
-    writeFile(dir.filePath(QStringLiteral("noanswers.txt")), qa);
-    writeFile(dir.filePath(QStringLiteral("short.txt")), shortRound);
-    writeFile(dir.filePath(QStringLiteral("shorto.txt")), aa);
+    mustWriteFile(dir.filePath(QStringLiteral("noanswers.txt")), qa);
+    mustWriteFile(dir.filePath(QStringLiteral("short.txt")), shortRound);
+    mustWriteFile(dir.filePath(QStringLiteral("shorto.txt")), aa);
 }
 
 } // namespace
