@@ -11,8 +11,8 @@
 
 #include "rounds/fieldreader.h"
 #include "rounds/roundfile.h"
+#include "sound/soundinterface.h"
 #include "window/form1.h"
-#include "window/soundinterface.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,10 +41,14 @@ bool hasTail(long long shape)
 const char *shapeLabel(long long shape)
 {
     switch (shape) {
-    case Small: return "small";
-    case SmallWithTail: return "small + 1 GiB tail";
-    case SmallWithShortTail: return "small + 1 MiB tail";
-    default: return nullptr;
+    case Small:
+        return "small";
+    case SmallWithTail:
+        return "small + 1 GiB tail";
+    case SmallWithShortTail:
+        return "small + 1 MiB tail";
+    default:
+        return nullptr;
     }
 }
 
@@ -52,7 +56,8 @@ const char *shapeLabel(long long shape)
 // shapes, Cyrillic words repeated up to exactly fieldBytes.
 QByteArray roundBytes(long long shape, bool answers)
 {
-    const QByteArray word = answers ? QByteArray("\xCE\xF2\xE2\xE5\xF2 ") : QByteArray("\xC2\xEE\xEF\xF0\xEE\xF1 ");
+    const QByteArray word =
+        answers ? QByteArray("\xCE\xF2\xE2\xE5\xF2 ") : QByteArray("\xC2\xEE\xEF\xF0\xEE\xF1 ");
     QByteArray bytes;
     for (int k = 1; k <= 12; ++k) {
         QByteArray field;
@@ -67,7 +72,6 @@ QByteArray roundBytes(long long shape, bool answers)
     }
     return bytes;
 }
-
 
 QTemporaryDir &folder()
 {

@@ -75,8 +75,7 @@ struct Options
 class RootView
 {
 public:
-    RootView()
-        : m_display(XOpenDisplay(nullptr))
+    RootView() : m_display(XOpenDisplay(nullptr))
     {
         if (!m_display) {
             std::fprintf(stderr, "firstframe: cannot open the X display\n");
@@ -107,8 +106,7 @@ public:
 
     // Polls about once a millisecond; returns the time it became true, or
     // a negative number after timeoutMs.
-    template<typename Condition>
-    double waitUntil(Condition condition, int timeoutMs)
+    template <typename Condition> double waitUntil(Condition condition, int timeoutMs)
     {
         const double deadline = nowMs() + timeoutMs;
         for (;;) {
@@ -202,10 +200,11 @@ int startup(RootView &screen, const Options &options)
     }
     const double start = nowMs();
     const pid_t pid = launch(options);
-    const double shown = screen.waitUntil([&] { return screen.pixel(options.x, options.y) == options.colour; },
-                                          options.timeoutMs);
+    const double shown = screen.waitUntil(
+        [&] { return screen.pixel(options.x, options.y) == options.colour; }, options.timeoutMs);
     if (shown < 0) {
-        std::fprintf(stderr, "firstframe: %06lx never appeared at %d,%d\n", options.colour, options.x, options.y);
+        std::fprintf(stderr, "firstframe: %06lx never appeared at %d,%d\n", options.colour, options.x,
+                     options.y);
         stop(pid);
         return 1;
     }
@@ -237,8 +236,8 @@ int clicks(RootView &screen, const Options &options)
         return 1;
     }
     const pid_t pid = launch(options);
-    if (screen.waitUntil([&] { return screen.pixel(kClientX + 8, kClientY + 8) == 0xFFC0FF; }, options.timeoutMs)
-        < 0) {
+    if (screen.waitUntil([&] { return screen.pixel(kClientX + 8, kClientY + 8) == 0xFFC0FF; },
+                         options.timeoutMs) < 0) {
         std::fprintf(stderr, "firstframe: the window never appeared\n");
         stop(pid);
         return 1;
@@ -256,16 +255,18 @@ int clicks(RootView &screen, const Options &options)
         const int top = kClientY + (number / 4) * kNumberStepY;
         const int faceX = left + 8, faceY = top + 8;
         if (screen.waitUntil([&] { return screen.pixel(faceX, faceY) != background; }, 3000) < 0) {
-            std::fprintf(stderr, "firstframe: number %d did not come back after typing the round\n", number + 1);
+            std::fprintf(stderr, "firstframe: number %d did not come back after typing the round\n",
+                         number + 1);
             status = 1;
             break;
         }
         screen.moveTo(left + kNumberWidth / 2, top + kNumberHeight / 2);
-        sleepMs(300);  // whatever the hover repaints, and the round load, are over
+        sleepMs(300); // whatever the hover repaints, and the round load, are over
 
         const double start = nowMs();
         screen.click();
-        const double hidden = screen.waitUntil([&] { return screen.pixel(faceX, faceY) == background; }, 3000);
+        const double hidden =
+            screen.waitUntil([&] { return screen.pixel(faceX, faceY) == background; }, 3000);
         if (hidden < 0) {
             std::fprintf(stderr, "firstframe: number %d did not go after its click\n", number + 1);
             status = 1;

@@ -36,8 +36,8 @@ ReadOutcome readInPieces(const QByteArray &data, long long piece)
 
 bool sameFields(const ReadOutcome &a, const ReadOutcome &b)
 {
-    if (a.status != b.status || a.failedField != b.failedField || a.encoding != b.encoding
-        || a.fields.size() != b.fields.size())
+    if (a.status != b.status || a.failedField != b.failedField || a.encoding != b.encoding ||
+        a.fields.size() != b.fields.size())
         return false;
     for (size_t i = 0; i < a.fields.size(); ++i) {
         const RawField &x = a.fields[i];

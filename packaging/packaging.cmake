@@ -1,7 +1,7 @@
 # The program's identity (window icon, desktop entry, AppStream metainfo),
 # what `cmake --install` puts where, and the Debian package made by CPack.
 # Included at the end of the top-level CMakeLists.txt, after src/ has made
-# the kvizor_core and kvizor targets.
+# the kvizor_window and kvizor targets.
 
 # The id under which desktops know the program: the desktop entry is
 # installed as ${KVIZOR_APP_ID}.desktop and the metainfo file carries the same id.
@@ -10,11 +10,11 @@ set(KVIZOR_ICONS_DIR "${CMAKE_CURRENT_LIST_DIR}/icons")
 
 # --- The window icon, built into the program --------------------------------
 
-target_sources(kvizor_core PRIVATE
+target_sources(kvizor_window PRIVATE
     ${PROJECT_SOURCE_DIR}/src/window/appicon.h
     ${PROJECT_SOURCE_DIR}/src/window/appicon.cpp
 )
-qt_add_resources(kvizor_core "kvizor_icons"
+qt_add_resources(kvizor_window "kvizor_icons"
     PREFIX "/icons"
     BASE ${KVIZOR_ICONS_DIR}
     FILES

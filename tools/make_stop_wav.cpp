@@ -1,7 +1,7 @@
 // Writes the stop chime as a WAVE file:
-//   make_stop_wav src/window/resources/stop.wav
+//   make_stop_wav src/sound/resources/stop.wav
 
-#include "window/stoprecording.h"
+#include "sound/stoprecording.h"
 
 #include <cstdio>
 

@@ -2,9 +2,9 @@
 // answer and giving points.
 
 #include "board/numberforms.h"
+#include "sound/soundinterface.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
-#include "window/soundinterface.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -28,6 +28,7 @@ void Form1::Form_Load()
     Option20->setChecked(true);
 }
 
+// clang-format off
 void Form1::Option1_Click(int) { selectNumber(1); }
 void Form1::Option2_Click(int) { selectNumber(2); }
 void Form1::Option3_Click(int) { selectNumber(3); }
@@ -40,11 +41,12 @@ void Form1::Option9_Click(int) { selectNumber(9); }
 void Form1::Option10_Click(int) { selectNumber(10); }
 void Form1::Option11_Click(int) { selectNumber(11); }
 void Form1::Option12_Click(int) { selectNumber(12); }
+// clang-format on
 
 OptionButton *Form1::optionMember(int number, int index) const
 {
     OptionButton *button = numberButton(number);
-    Q_ASSERT(button->Index() == index);  // each array has this one member
+    Q_ASSERT(button->Index() == index); // each array has this one member
     Q_UNUSED(index);
     return button;
 }

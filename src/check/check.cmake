@@ -1,9 +1,9 @@
 # kvizor-check: checks a round's files the evening before the game.
-# (included from src/CMakeLists.txt; target kvizor_core exists here)
+# (included from src/CMakeLists.txt, after kvizor_pure)
 
 # The checking itself, shared by the program and its tests.
 add_library(kvizor_check STATIC ${CMAKE_CURRENT_LIST_DIR}/roundcheck.cpp)
-target_link_libraries(kvizor_check PUBLIC kvizor_core)
+target_link_libraries(kvizor_check PUBLIC kvizor_pure)
 
 qt_add_executable(kvizor-check ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
 target_link_libraries(kvizor-check PRIVATE kvizor_check)

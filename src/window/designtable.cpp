@@ -1,5 +1,7 @@
 #include "window/designtable.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -18,7 +20,7 @@ constexpr Font kStandard{};
 constexpr auto kLeft = Qt::AlignLeft | Qt::AlignTop;
 constexpr auto kCentred = Qt::AlignHCenter | Qt::AlignTop;
 constexpr auto kCentredButton = Qt::AlignCenter;
-const std::optional<QRgb> kStd;
+const std::optional<Rgb> kStd;
 
 // clang-format off
 const std::vector<Control> kControls = {
@@ -49,6 +51,9 @@ const std::vector<Control> kControls = {
     {"Label1",   Kind::Label,        "",         360,  6360,  9015, 2415, {"Arial", 27.75, false}, 0x000080, kStd, kCentred,     true,  5,  -1},
     {"Label7",   Kind::Label,        "",         360,  9960, 11775, 1695, {"Arial", 36, false},    0x008000, kStd, kCentred,     false, 22, -1},
 };
+
+const Control kLoadError =
+    {"LoadError", Kind::Label,      "",         9720,  1140,  2535,  990, {nullptr, 8.25, true}, 0xC00000, kStd, kLeft,       true, -1, -1};
 // clang-format on
 
 } // namespace
@@ -78,6 +83,44 @@ const std::vector<const Control *> &numberButtons()
         return list;
     }();
     return buttons;
+}
+
+const Control &loadErrorLabel()
+{
+    return kLoadError;
+}
+
+int toPixels(int twips, double scale)
+{
+    if (scale == 1.0)
+        return twips / kTwipsPerPixel;
+    return int(std::lround(twips * scale / kTwipsPerPixel));
+}
+
+QRect pixelRect(const Control &c, double scale)
+{
+    const int left = toPixels(c.left, scale);
+    const int top = toPixels(c.top, scale);
+    return {left, top, toPixels(c.left + c.width, scale) - left, toPixels(c.top + c.height, scale) - top};
+}
+
+QSize clientSize(double scale)
+{
+    return {toPixels(kClientWidth, scale), toPixels(kClientHeight, scale)};
+}
+
+double pointSize(const Font &f, double scale)
+{
+    return f.pointSize * scale;
+}
+
+double fittingScale(const QSize &available)
+{
+    const QSize designed = clientSize();
+    if (available.width() <= 0 || available.height() <= 0)
+        return 1.0;
+    return std::min(double(available.width()) / designed.width(),
+                    double(available.height()) / designed.height());
 }
 
 } // namespace design

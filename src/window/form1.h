@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rounds/fieldreader.h"
+#include "window/designtable.h"
 
 #include <QWidget>
 
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+class QButtonGroup;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -85,6 +87,11 @@ public:
     // Where a round that failed to load says why; empty after a good load.
     QLabel *LoadError = nullptr;
 
+    // Lays out every control from the design table at scale, with the
+    // client area's top-left corner at origin. Scale 1 is the designed size.
+    void layOut(double scale, QPoint origin = {});
+    double layoutScale() const { return m_scale; }
+
     // Number button N (1 ... 12).
     OptionButton *numberButton(int number) const;
 
@@ -99,6 +106,20 @@ private:
     void activateStopSound();
     OptionButton *optionMember(int number, int index) const;
     void buildControls();
+    QWidget *createControl(const design::Control &c, QButtonGroup *group);
+    template <typename T> T *designed(const char *name) const;
+    void bindControls();
+    void connectHandlers();
+    void setDesignedTabOrder();
+
+    // Every control made from the design table, with its entry.
+    struct Designed
+    {
+        QWidget *widget;
+        const design::Control *control;
+    };
+    std::vector<Designed> m_designed;
+    double m_scale = 1.0;
 
     SoundInterface *m_sound;
 

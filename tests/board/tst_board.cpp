@@ -1,7 +1,7 @@
 // The game handlers on a real window: picking, counting down, revealing and
 // scoring, and the keyboard never starting a question by itself.
 
-#include "fakesound.h"
+#include "support/fakesound.h"
 #include "support/testfiles.h"
 #include "window/designtable.h"
 #include "window/form1.h"
@@ -250,11 +250,16 @@ private slots:
     {
         QTest::addColumn<QString>("before");
         QTest::addColumn<QString>("after");
-        QTest::newRow("start of round") << "0" << " 1";
-        QTest::newRow("nine") << " 9" << " 10";
-        QTest::newRow("empty") << "" << " 1";
-        QTest::newRow("not a number") << "ноль" << " 1";
-        QTest::newRow("fraction") << "2.5" << " 3.5";
+        QTest::newRow("start of round") << "0"
+                                        << " 1";
+        QTest::newRow("nine") << " 9"
+                              << " 10";
+        QTest::newRow("empty") << ""
+                               << " 1";
+        QTest::newRow("not a number") << "ноль"
+                                      << " 1";
+        QTest::newRow("fraction") << "2.5"
+                                  << " 3.5";
     }
     void scores()
     {
@@ -437,7 +442,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         QApplication::setActiveWindow(form.get());
         form->Option1->setFocus();
-        QTest::keyClick(form->Option1, Qt::Key_Space);  // picks 1, which leaves the board
+        QTest::keyClick(form->Option1, Qt::Key_Space); // picks 1, which leaves the board
         QCOMPARE(sound->beeps, 1);
 
         form->Text1->setFocus();
@@ -447,11 +452,11 @@ private slots:
             visited.push_back(QApplication::focusWidget());
         }
         const std::vector<QWidget *> expected = {
-            form->Option2, form->Option20, form->Option3, form->Option4, form->Option5, form->Option8,
-            form->Option7, form->Option6, form->Option9, form->Option10, form->Option11, form->Option12,
-            form->Command1, form->Command2, form->Text1, form->Option2};
+            form->Option2,  form->Option20, form->Option3, form->Option4,  form->Option5,  form->Option8,
+            form->Option7,  form->Option6,  form->Option9, form->Option10, form->Option11, form->Option12,
+            form->Command1, form->Command2, form->Text1,   form->Option2};
         QCOMPARE(visited, expected);
-        QCOMPARE(sound->beeps, 1);  // moving the focus picked nothing
+        QCOMPARE(sound->beeps, 1); // moving the focus picked nothing
     }
 
     void roundNameHasNoLengthLimit()
@@ -478,7 +483,7 @@ private slots:
         QCOMPARE(form->Label3->text(), QStringLiteral("0"));
         form->takeBackPoint();
         QCOMPARE(form->Label2->text(), QStringLiteral("0"));
-        form->takeBackPoint();  // nothing left
+        form->takeBackPoint(); // nothing left
         QCOMPARE(form->Label2->text(), QStringLiteral("0"));
         QCOMPARE(form->Label3->text(), QStringLiteral("0"));
         // Nothing else moved.
@@ -492,7 +497,7 @@ private slots:
         loadRound();
         form->Command1_Click();
         form->Command1_Click();
-        form->Text1->setText(writeRound(dir, QStringLiteral("9")));  // a fresh round
+        form->Text1->setText(writeRound(dir, QStringLiteral("9"))); // a fresh round
         form->Command2_Click();
         form->takeBackPoint();
         form->takeBackPoint();
@@ -514,7 +519,7 @@ private slots:
 
         QTest::keyClick(form->Text1, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
-        QCOMPARE(form->Text1->text(), base);  // the text was not undone
+        QCOMPARE(form->Text1->text(), base); // the text was not undone
         QVERIFY(form->LoadError->text().isEmpty());
 
         form->Option1->setFocus();

@@ -2,7 +2,7 @@
 # a private PulseAudio server). They skip (code 77) when a tool is missing.
 function(kvizor_add_e2e name script)
     add_test(NAME ${name} COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/${script} $<TARGET_FILE:kvizor> ${ARGN})
-    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 120)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 120 LABELS e2e)
 endfunction()
 
 kvizor_add_e2e(e2e_board board_e2e.sh)

@@ -25,17 +25,25 @@ namespace {
 struct Recording
 {
     int rate = 0;
-    std::vector<double> samples;  // mono, -1 ... 1
+    std::vector<double> samples; // mono, -1 ... 1
 };
 
-std::uint32_t le32(const unsigned char *p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
-std::uint16_t le16(const unsigned char *p) { return std::uint16_t(p[0] | p[1] << 8); }
+std::uint32_t le32(const unsigned char *p)
+{
+    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
+}
+std::uint16_t le16(const unsigned char *p)
+{
+    return std::uint16_t(p[0] | p[1] << 8);
+}
 
 bool load(const char *path, Recording &rec)
 {
     std::ifstream in(path, std::ios::binary);
-    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                           std::istreambuf_iterator<char>());
+    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
+        std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
         return false;
     int channels = 0, bits = 0;
     size_t pos = 12;
@@ -127,7 +135,8 @@ int main(int argc, char **argv)
         }
     }
 
-    std::printf("rate %d\nlength_ms %.1f\nonsets %zu\n", rec.rate, rec.samples.size() * msPerSample, onsets.size());
+    std::printf("rate %d\nlength_ms %.1f\nonsets %zu\n", rec.rate, rec.samples.size() * msPerSample,
+                onsets.size());
     double worst = 0, sum = 0;
     for (size_t k = 0; k < onsets.size(); ++k) {
         std::printf("onset_%zu_ms %.1f\n", k + 1, onsets[k] * msPerSample);
@@ -139,7 +148,8 @@ int main(int argc, char **argv)
         }
     }
     if (onsets.size() > 1) {
-        std::printf("gap_mean_ms %.2f\ngap_worst_deviation_ms %.2f\n", sum / double(onsets.size() - 1), worst);
+        std::printf("gap_mean_ms %.2f\ngap_worst_deviation_ms %.2f\n", sum / double(onsets.size() - 1),
+                    worst);
     }
 
     bool ok = int(onsets.size()) == beats && worst <= 20.0;
@@ -168,7 +178,8 @@ int main(int argc, char **argv)
                 bestHz = hz;
             }
         }
-        const double beepHz880 = goertzel(rec, onsets.front() + size_t(rec.rate * 0.02), size_t(rec.rate * 0.08), 880.0);
+        const double beepHz880 =
+            goertzel(rec, onsets.front() + size_t(rec.rate * 0.02), size_t(rec.rate * 0.08), 880.0);
         const double lastLoudMs = lastLoud * msPerSample;
         std::printf("stop_onset_ms %.1f\n", stopOnset);
         std::printf("stop_delay_after_last_beat_ms %.1f\n", stopOnset - last * msPerSample);

@@ -20,7 +20,7 @@ struct State
 {
     ReadPlan plan;
     QByteArray path;
-    QByteArray deletedPath;  // how /proc shows the file once unlinked or replaced
+    QByteArray deletedPath; // how /proc shows the file once unlinked or replaced
     int reads = 0;
     bool acted = false;
 };

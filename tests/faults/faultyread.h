@@ -13,11 +13,11 @@ namespace faults {
 
 struct ReadPlan
 {
-    QString path;                  // the file to interfere with, by its canonical path
-    long long chunk = 0;           // when > 0, each read of it gives at most this many bytes
-    int atRead = 1;                // which read of it (1-based) the fault comes before
-    std::function<void()> action;  // runs once, just before that read
-    int failErrno = 0;             // when set, that read and every later one fails with it
+    QString path;                 // the file to interfere with, by its canonical path
+    long long chunk = 0;          // when > 0, each read of it gives at most this many bytes
+    int atRead = 1;               // which read of it (1-based) the fault comes before
+    std::function<void()> action; // runs once, just before that read
+    int failErrno = 0;            // when set, that read and every later one fails with it
 };
 
 // Replaces any plan in force.

@@ -4,8 +4,8 @@
 // nothing stays open, and the board is either loaded whole from what was read
 // or left exactly as it was, with the reason under the round name.
 
-#include "../board/fakesound.h"
 #include "faultyread.h"
+#include "support/fakesound.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
@@ -22,8 +22,8 @@
 #include <QTimer>
 
 #include <cerrno>
-#include <memory>
 #include <linux/capability.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -39,7 +39,6 @@ QString answerOf(int version, int k)
 {
     return QStringLiteral("Версия %1 ответ %2").arg(version).arg(k);
 }
-
 
 QByteArray roundFile(int version, bool answers)
 {
@@ -214,10 +213,14 @@ private slots:
     {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("why");
-        QTest::newRow("deleted") << "delete" << "Нет файла";
-        QTest::newRow("made unreadable") << "chmod" << "Нет доступа к файлу";
-        QTest::newRow("replaced by a folder") << "folder" << "это папка";
-        QTest::newRow("replaced by a pipe") << "fifo" << "не обычный файл";
+        QTest::newRow("deleted") << "delete"
+                                 << "Нет файла";
+        QTest::newRow("made unreadable") << "chmod"
+                                         << "Нет доступа к файлу";
+        QTest::newRow("replaced by a folder") << "folder"
+                                              << "это папка";
+        QTest::newRow("replaced by a pipe") << "fifo"
+                                            << "не обычный файл";
     }
     void answerFileGoesBadBetweenReads()
     {
@@ -248,7 +251,7 @@ private slots:
         reload();
         QVERIFY(faults::readsSeen() > 0);
         ::chmod(answerPath.constData(), 0644);
-        ::unlink(answerPath.constData());  // the pipe, if that was the change
+        ::unlink(answerPath.constData()); // the pipe, if that was the change
         verifyRefused(before, descriptors, why, answers());
     }
 
@@ -379,7 +382,6 @@ private slots:
         reload();
         verifyLoaded(3, 3);
     }
-
 };
 
 QTEST_MAIN(TestFaults)

@@ -2,7 +2,7 @@
 // load resets, what it leaves alone, and that a failed load changes nothing
 // but the message.
 
-#include "../board/fakesound.h"
+#include "support/fakesound.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"

@@ -8,7 +8,7 @@
 // freed memory resident, so there the memory figures are only printed and
 // LeakSanitizer does the judging at exit.
 
-#include "../board/fakesound.h"
+#include "support/fakesound.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
@@ -113,8 +113,8 @@ private:
     bool boardHolds(bool roundB) const
     {
         for (int k = 1; k <= 12; ++k) {
-            if (rounds::questionText(m_form->question(k)) != expectedQuestion(roundB, k)
-                || m_form->answer(k) != expectedAnswer(roundB, k))
+            if (rounds::questionText(m_form->question(k)) != expectedQuestion(roundB, k) ||
+                m_form->answer(k) != expectedAnswer(roundB, k))
                 return false;
         }
         return true;
@@ -128,8 +128,9 @@ private:
         std::fflush(stdout);
         if (KVIZOR_SOAK_ASAN)
             return;
-        QVERIFY2(now - m_warmMiB <= kAllowedGrowthMiB,
-                 qPrintable(QStringLiteral("resident memory grew by %1 MiB %2").arg(now - m_warmMiB).arg(when)));
+        QVERIFY2(
+            now - m_warmMiB <= kAllowedGrowthMiB,
+            qPrintable(QStringLiteral("resident memory grew by %1 MiB %2").arg(now - m_warmMiB).arg(when)));
     }
 
 private slots:
@@ -140,7 +141,7 @@ private slots:
         if (KVIZOR_SOAK_ASAN || qEnvironmentVariableIsSet("KVIZOR_SOAK_QUICK"))
             m_scale = 10;
         std::printf("soak: %d questions, %d round-name edits%s\n", kQuestions / m_scale, kNameEdits / m_scale,
-                    m_scale == 1 ? ""
+                    m_scale == 1       ? ""
                     : KVIZOR_SOAK_ASAN ? " (a tenth: AddressSanitizer build; memory is only reported)"
                                        : " (a tenth: KVIZOR_SOAK_QUICK is set)");
         std::fflush(stdout);
@@ -208,7 +209,7 @@ private slots:
         struct Edit
         {
             QString name;
-            int good;  // -1: fails; 0: round a; 1: round b
+            int good; // -1: fails; 0: round a; 1: round b
         };
         const Edit cycle[] = {
             {m_dir.filePath(QStringLiteral("a")), 0},
@@ -218,7 +219,7 @@ private slots:
             {QString(), -1},
             {m_dir.filePath(QStringLiteral("short")), -1},
             {m_dir.filePath(QStringLiteral("nosuchdir/a")), -1},
-            {QStringLiteral("b"), -1},  // relative: not in the working folder
+            {QStringLiteral("b"), -1}, // relative: not in the working folder
         };
         constexpr int cycleLength = int(sizeof cycle / sizeof cycle[0]);
 
@@ -235,7 +236,7 @@ private slots:
                 taken = i % 12 + 1;
                 QVERIFY(m_form->numberButton(taken)->isVisible());
                 m_form->numberButton(taken)->click();
-                m_form->Timer1->stop();  // the countdown is not what this part is about
+                m_form->Timer1->stop(); // the countdown is not what this part is about
             } else {
                 QVERIFY2(!m_form->LoadError->text().isEmpty(), qPrintable(edit.name));
                 if (lastGood >= 0) {

@@ -1,4 +1,4 @@
-#include "window/stoprecording.h"
+#include "sound/stoprecording.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,8 +15,8 @@ constexpr int designFrames = frames / 2;
 // Loudest point: the partials are phased to peak together here, which puts
 // the highest sample exactly at the swell of the envelope.
 constexpr double loudestAt = 0.2;
-constexpr int peakLevel = 90;  // 8-bit steps; 90 << 8 = 23040
-constexpr int tailLevel = 19;  // highest level in the last 30 ms; 19 << 8 = 4864
+constexpr int peakLevel = 90; // 8-bit steps; 90 << 8 = 23040
+constexpr int tailLevel = 19; // highest level in the last 30 ms; 19 << 8 = 4864
 constexpr double tailSeconds = 0.030;
 
 struct Partial

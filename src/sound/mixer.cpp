@@ -1,4 +1,4 @@
-#include "window/mixer.h"
+#include "sound/mixer.h"
 
 #include <algorithm>
 
@@ -59,8 +59,8 @@ void Mixer::mix(int16_t *out, int frames)
 
 int Mixer::activeVoices() const
 {
-    return static_cast<int>(std::count_if(m_voices.begin(), m_voices.end(),
-                                          [](const Voice &v) { return v.position < v.end; }));
+    return static_cast<int>(
+        std::count_if(m_voices.begin(), m_voices.end(), [](const Voice &v) { return v.position < v.end; }));
 }
 
 void Mixer::stopAll()

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "window/mixer.h"
-#include "window/soundinterface.h"
+#include "sound/audioformat.h"
+#include "sound/mixer.h"
+#include "sound/soundinterface.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -59,8 +60,8 @@ public:
     // Returns null, with the reason in error, if it cannot be read.
     static Mixer::Sound loadStopSound(QString &error);
 
-    static constexpr int sampleRate = 22050;
-    static constexpr int bufferFrames = 512;
+    static constexpr int sampleRate = audioformat::sampleRate;
+    static constexpr int bufferFrames = audioformat::bufferFrames;
     static constexpr int openWaitMs = 250;
     static constexpr int closeWaitMs = 1000;
     static constexpr int reopenIntervalMs = 5000;
@@ -85,13 +86,13 @@ private:
     // The mixer and the time of the last fill belong to the audio thread while
     // the device runs; the event thread holds the device lock to touch them.
     Mixer m_mixer;
-    std::int64_t m_fillNs = 0;      // steady clock at the start of the last fill
-    std::uint64_t m_fillFrame = 0;  // first stream frame of that fill
+    std::int64_t m_fillNs = 0;     // steady clock at the start of the last fill
+    std::uint64_t m_fillFrame = 0; // first stream frame of that fill
     Mixer::Sound m_beep;
     Mixer::Sound m_stop;
-    std::uint32_t m_device = 0;      // SDL device id, used only on the event thread; 0 while none
-    bool m_sdlAudio = false;         // the audio subsystem is ours to quit
-    bool m_lost = false;             // a device played and went away: worth reopening
+    std::uint32_t m_device = 0; // SDL device id, used only on the event thread; 0 while none
+    bool m_sdlAudio = false;    // the audio subsystem is ours to quit
+    bool m_lost = false;        // a device played and went away: worth reopening
     bool m_toldUnavailable = false;
     std::shared_ptr<Pending> m_pending; // open/close running on the helper thread
     QElapsedTimer m_sinceAttempt;

@@ -15,6 +15,9 @@ constexpr int channels = 2;
 constexpr int frames = 18286;
 constexpr int fileSize = 73200;
 
+// Where the program carries the recording among its resources.
+constexpr char resourcePath[] = ":/sounds/stop.wav";
+
 // Interleaved left/right samples, frames * channels of them.
 std::vector<int16_t> samples();
 

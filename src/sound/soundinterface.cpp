@@ -1,3 +1,3 @@
-#include "window/soundinterface.h"
+#include "sound/soundinterface.h"
 
 SoundInterface::~SoundInterface() = default;

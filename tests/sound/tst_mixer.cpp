@@ -1,4 +1,4 @@
-#include "window/mixer.h"
+#include "sound/mixer.h"
 
 #include <QtTest>
 
@@ -21,8 +21,14 @@ void *operator new(std::size_t size)
         return p;
     throw std::bad_alloc();
 }
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
+void operator delete(void *p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sound/audioformat.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -19,7 +21,7 @@ public:
     // once handed to the mixer.
     using Sound = std::shared_ptr<const std::vector<int16_t>>;
 
-    static constexpr int channels = 2;
+    static constexpr int channels = audioformat::channels;
     static constexpr int maxVoices = 8;
 
     // Starts sound from its beginning at stream frame startFrame, or with the

@@ -1,4 +1,4 @@
-#include "window/stoprecording.h"
+#include "sound/stoprecording.h"
 
 #include <QFile>
 #include <QtTest>
@@ -72,7 +72,7 @@ private:
 
 void TestStopRecording::initTestCase()
 {
-    QFile file(QStringLiteral(":/sounds/stop.wav"));
+    QFile file(QString::fromLatin1(stoprecording::resourcePath));
     QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
     m_file = file.readAll();
     QCOMPARE(m_file.size(), qsizetype(73200));
@@ -95,6 +95,7 @@ int TestStopRecording::maxAbs(int fromFrame, int toFrame) const
 
 void TestStopRecording::headerIsExact()
 {
+    // clang-format off
     const uint8_t expected[headerBytes] = {
         'R', 'I', 'F', 'F', 0xe8, 0x1d, 0x01, 0x00, // 73192
         'W', 'A', 'V', 'E',
@@ -109,8 +110,8 @@ void TestStopRecording::headerIsExact()
         0x6e, 0x47, 0, 0,     // 18286 frames
         'd', 'a', 't', 'a', 0xb8, 0x1d, 0x01, 0x00, // 73144
     };
-    QCOMPARE(m_file.left(headerBytes),
-             QByteArray(reinterpret_cast<const char *>(expected), headerBytes));
+    // clang-format on
+    QCOMPARE(m_file.left(headerBytes), QByteArray(reinterpret_cast<const char *>(expected), headerBytes));
     QCOMPARE(int(m_left.size()), 18286);
     QVERIFY(std::abs(m_left.size() / double(rate) - 0.829) < 0.001);
 }

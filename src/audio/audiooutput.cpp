@@ -1,4 +1,7 @@
-#include "window/audiooutput.h"
+#include "audio/audiooutput.h"
+
+#include "sound/stoprecording.h"
+#include "sound/tone.h"
 
 #include <QFile>
 
@@ -6,15 +9,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 
 namespace {
-
-const char stopResource[] = ":/sounds/stop.wav";
 
 QString noDeviceReason()
 {
@@ -164,8 +165,7 @@ struct AudioOutput::Pending
     }
 };
 
-AudioOutput::AudioOutput()
-    : m_beep(beepSound())
+AudioOutput::AudioOutput() : m_beep(beepSound())
 {
     QString error;
     m_stop = loadStopSound(error);
@@ -201,8 +201,8 @@ AudioOutput::~AudioOutput()
     // Usually nothing is pending, or it ends within one close (tens of ms).
     // An attempt still stuck on a silent sound server is left to finish on
     // its own, so closing the program never waits for it.
-    if (m_pending && !m_pending->wait(std::chrono::milliseconds(closeWaitMs))
-        && m_pending->abandon(m_sdlAudio)) {
+    if (m_pending && !m_pending->wait(std::chrono::milliseconds(closeWaitMs)) &&
+        m_pending->abandon(m_sdlAudio)) {
         return; // SDL belongs to the attempt now; nothing else is open
     }
     if (m_pending) {
@@ -347,31 +347,12 @@ void AudioOutput::say(const QString &message)
 
 Mixer::Sound AudioOutput::beepSound()
 {
-    constexpr double frequency = 880.0;
-    constexpr double seconds = 0.120;
-    constexpr double fadeSeconds = 0.005;
-    constexpr double pi = 3.14159265358979323846;
-    // -18 dBFS: a clear tick, well under the stop chime (peak -3 dBFS).
-    const double peak = 32768.0 * std::pow(10.0, -18.0 / 20.0);
-    const int frames = int(std::lround(seconds * sampleRate));
-    const int fade = int(std::lround(fadeSeconds * sampleRate));
-
-    std::vector<int16_t> tone;
-    tone.reserve(std::size_t(frames) * Mixer::channels);
-    for (int n = 0; n < frames; ++n) {
-        // Raised-cosine edges, so the tone starts and stops without a click.
-        const int edge = std::min(n, frames - 1 - n);
-        const double gain = edge >= fade ? 1.0 : 0.5 - 0.5 * std::cos(pi * edge / fade);
-        const auto sample = int16_t(std::lround(peak * gain * std::sin(2.0 * pi * frequency * n / sampleRate)));
-        for (int c = 0; c < Mixer::channels; ++c)
-            tone.push_back(sample);
-    }
-    return std::make_shared<const std::vector<int16_t>>(std::move(tone));
+    return tone::beep(sampleRate);
 }
 
 Mixer::Sound AudioOutput::loadStopSound(QString &error)
 {
-    QFile file(QString::fromLatin1(stopResource));
+    QFile file(QString::fromLatin1(stoprecording::resourcePath));
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("%1: %2").arg(file.fileName(), file.errorString());
         return {};

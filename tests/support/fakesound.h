@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/soundinterface.h"
+#include "sound/soundinterface.h"
 
 // Counts what the countdown asked of the sound side, and can be told to fail.
 class FakeSound final : public SoundInterface

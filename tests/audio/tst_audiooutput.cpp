@@ -1,4 +1,5 @@
-#include "window/audiooutput.h"
+#include "audio/audiooutput.h"
+#include "sound/stoprecording.h"
 
 #include <QFile>
 #include <QtTest>
@@ -115,7 +116,7 @@ void TestAudioOutput::stopSoundIsTheRecording()
     const Mixer::Sound stop = AudioOutput::loadStopSound(error);
     QVERIFY2(stop, qPrintable(error));
 
-    QFile file(QStringLiteral(":/sounds/stop.wav"));
+    QFile file(QString::fromLatin1(stoprecording::resourcePath));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray wav = file.readAll();
     constexpr int dataOffset = 56;

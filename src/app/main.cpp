@@ -1,0 +1,73 @@
+#include "app/displayprobe.h"
+#include "audio/audiooutput.h"
+#include "window/appicon.h"
+#include "window/form1.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <utility>
+
+namespace {
+
+// Runs an action once, just after the watched widget is first painted.
+class FirstPaint : public QObject
+{
+public:
+    explicit FirstPaint(std::function<void()> action) : m_action(std::move(action)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_action) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, std::exchange(m_action, nullptr));
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> m_action;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const QString noDisplay = missingDisplay();
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr, "kvizor: %s\n", qUtf8Printable(noDisplay));
+        return EXIT_FAILURE;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kvizor"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Квизория"));
+    QApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kvizor.kvizor"));
+
+    // The window comes first; the icon and the audio output follow once it
+    // has been drawn, so neither (nor a slow sound server) holds up the
+    // first frame.
+    SilentSound silent;
+    Form1 form(&silent);
+    std::unique_ptr<AudioOutput> sound;
+    FirstPaint firstPaint([&] {
+        QApplication::setWindowIcon(appIcon());
+        sound = std::make_unique<AudioOutput>();
+        form.setSound(sound.get());
+    });
+    form.installEventFilter(&firstPaint);
+
+    form.Form_Load();
+    form.show();
+    form.Text1->setFocus();
+    const int status = app.exec();
+    form.setSound(&silent);
+    return status;
+}

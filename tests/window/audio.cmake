@@ -1,6 +1,0 @@
-# Audio tests (stop recording, mixer, audio output)
-kvizor_add_test(tst_mixer window/tst_mixer.cpp)
-kvizor_add_test(tst_audiooutput window/tst_audiooutput.cpp)
-target_link_libraries(tst_audiooutput PRIVATE SDL2::SDL2)
-kvizor_add_test(tst_stoprecording window/tst_stoprecording.cpp)
-target_link_libraries(tst_stoprecording PRIVATE kvizor_stoprecording)
