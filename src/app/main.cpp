@@ -47,7 +47,8 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kvizor"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Квизория"));
+    // No display name: Qt would append it to every title, and the host
+    // view's title, "Квизория — ведущий", already says whose window it is.
     QApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.kvizor.kvizor"));
 

@@ -85,6 +85,7 @@ void Form1::Timer1_Timer()
         activateStopSound();
         Command3->setVisible(true);
     }
+    emit gameChanged();
 }
 
 void Form1::activateStopSound()
@@ -136,4 +137,5 @@ void Form1::takeBackPoint()
     const GivenPoint last = m_givenPoints.back();
     m_givenPoints.pop_back();
     last.score->setText(last.before);
+    emit gameChanged();
 }

@@ -2,15 +2,21 @@
 
 #include "window/designfont.h"
 #include "window/designtable.h"
+#include "window/hostkeys.h"
+#include "window/hostview.h"
 #include "window/optionbutton.h"
+#include "window/placement.h"
 
 #include <QButtonGroup>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
-#include <QShortcut>
+#include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -94,12 +100,20 @@ void Form1::buildControls()
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 
-    // Ctrl+Z takes back a point wherever the focus is. The round-name box
-    // would otherwise take it as undoing its text, which reloads the round.
-    auto *undo = new QShortcut(QKeySequence::Undo, this);
-    undo->setContext(Qt::WindowShortcut);
-    connect(undo, &QShortcut::activated, this, &Form1::takeBackPoint);
+    // The host's keys work wherever the focus is. Ctrl+Z takes back a point
+    // even in the round-name box, which would otherwise take it as undoing
+    // its text and reload the round.
+    hostkeys::install(this, this);
     Text1->installEventFilter(this);
+
+    // Covers the whole window, margins included, while the room is blanked.
+    m_blank = new QWidget(this);
+    m_blank->setObjectName(QStringLiteral("Blank"));
+    m_blank->setAutoFillBackground(true);
+    QPalette black = m_blank->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    m_blank->setPalette(black);
+    m_blank->hide();
 }
 
 QWidget *Form1::createControl(const design::Control &c, QButtonGroup *group)
@@ -191,6 +205,11 @@ void Form1::connectHandlers()
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+
+    // After each handler has run (the countdown says so itself).
+    for (QPushButton *button : {Command1, Command2, Command3})
+        connect(button, &QPushButton::clicked, this, &Form1::gameChanged);
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::gameChanged);
 }
 
 void Form1::setDesignedTabOrder()
@@ -209,8 +228,149 @@ void Form1::setDesignedTabOrder()
 void Form1::layOut(double scale, QPoint origin)
 {
     m_scale = scale;
+    m_origin = origin;
     for (const Designed &d : m_designed) {
         d.widget->setGeometry(design::pixelRect(*d.control, scale).translated(origin));
         d.widget->setFont(designFont(d.control->font, scale));
     }
+}
+
+// --- Showing: full screen, blanking, the host view ---------------------------
+
+void Form1::revealAnswerIfOffered()
+{
+    if (!Command3->isHidden())
+        Command3->click();
+}
+
+void Form1::pressTeamButton(int team)
+{
+    (team == 1 ? Command1 : Command2)->click();
+}
+
+void Form1::setFullScreenShowing(bool on)
+{
+    if (on == isFullScreen())
+        return;
+    if (on) {
+        m_normalGeometry = geometry();
+        showFullScreen();
+    } else {
+        showNormal();
+        if (m_normalGeometry.isValid())
+            setGeometry(m_normalGeometry);
+    }
+}
+
+void Form1::applyShowing()
+{
+    m_blank->setGeometry(rect());
+    if (isFullScreen()) {
+        const double scale = design::fittingScale(size());
+        const QSize client = design::clientSize(scale);
+        const QPoint origin((width() - client.width()) / 2, (height() - client.height()) / 2);
+        if (scale != m_scale || origin != m_origin)
+            layOut(scale, origin);
+    } else if (m_scale != 1.0 || !m_origin.isNull()) {
+        // By hand, resizing moves nothing: only full screen scales.
+        layOut(1.0);
+    }
+    update();
+}
+
+void Form1::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    applyShowing();
+}
+
+void Form1::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        applyShowing();
+}
+
+void Form1::paintEvent(QPaintEvent *event)
+{
+    QWidget::paintEvent(event);
+    if (m_scale == 1.0 && m_origin.isNull())
+        return;
+    // Outside the design, black: a projector shows it as nothing.
+    QPainter painter(this);
+    const QRegion margin = QRegion(rect()).subtracted(QRect(m_origin, design::clientSize(m_scale)));
+    for (const QRect &r : margin)
+        painter.fillRect(r, Qt::black);
+}
+
+void Form1::setBlanked(bool on)
+{
+    if (on == isBlanked())
+        return;
+    m_blank->setGeometry(rect());
+    m_blank->setVisible(on);
+    m_blank->raise();
+    emit gameChanged();
+}
+
+bool Form1::isBlanked() const
+{
+    return !m_blank->isHidden();
+}
+
+void Form1::toggleHostView()
+{
+    if (m_hostView) {
+        m_hostView->close();
+        return;
+    }
+    m_hostView = new HostView(this);
+    m_hostView->setAttribute(Qt::WA_DeleteOnClose);
+    placeForHostView();
+}
+
+void Form1::placeForHostView()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    std::vector<QRect> areas;
+    for (QScreen *screen : screens)
+        areas.push_back(screen->availableGeometry());
+    QScreen *current = screen() ? screen() : QGuiApplication::primaryScreen();
+    const placement::Plan plan =
+        placement::planHostView(areas, int(screens.indexOf(QGuiApplication::primaryScreen())),
+                                int(screens.indexOf(current)), frameGeometry(), m_hostView->size());
+    if (plan.hostScreen >= 0 && plan.hostScreen < screens.size())
+        m_hostView->setScreen(screens[plan.hostScreen]);
+    m_hostView->setGeometry(plan.hostGeometry);
+    m_hostView->show();
+
+    if (screens.size() > 1 && plan.mainScreen != screens.indexOf(current)) {
+        // A window changes screens hidden: on X, separate screens are
+        // separate roots, and the window is made anew on the other one.
+        QScreen *target = screens[plan.mainScreen];
+        m_normalGeometry =
+            QRect(target->availableGeometry().topLeft() +
+                      QPoint(design::toPixels(design::kClientLeft), design::toPixels(design::kClientTop)),
+                  design::clientSize());
+        hide();
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        setScreen(target);
+        setGeometry(m_normalGeometry);
+        showFullScreen();
+        return;
+    }
+    if (plan.mainFullScreen)
+        setFullScreenShowing(true);
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_hostView)
+        m_hostView->close();
+    QWidget::closeEvent(event);
+}
+
+HostView *Form1::hostView() const
+{
+    return m_hostView.data();
 }

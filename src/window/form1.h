@@ -3,6 +3,7 @@
 #include "rounds/fieldreader.h"
 #include "window/designtable.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -14,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class HostView;
 class OptionButton;
 class SoundInterface;
 
@@ -56,6 +58,20 @@ public:
     // Takes back the last point given since the round was loaded (Ctrl+Z).
     void takeBackPoint();
 
+    // The host's requests, from the keys and the host view.
+    // "ОТВЕТ" when it is shown; nothing otherwise.
+    void revealAnswerIfOffered();
+    // "КОМАНДА 1" or "КОМАНДА 2", as a click on the button.
+    void pressTeamButton(int team);
+    // Full screen on the window's current screen, the design scaled to fit
+    // and centred on black; off restores the designed size and place.
+    void setFullScreenShowing(bool on);
+    // The main window black, for the room, and back.
+    void setBlanked(bool on);
+    bool isBlanked() const;
+    void toggleHostView();
+    HostView *hostView() const;
+
     // Controls, by their design names.
     OptionButton *Option1 = nullptr;
     OptionButton *Option2 = nullptr;
@@ -91,7 +107,14 @@ public:
     // client area's top-left corner at origin. Scale 1 is the designed size.
     void layOut(double scale, QPoint origin = {});
     double layoutScale() const { return m_scale; }
+    QPoint layoutOrigin() const { return m_origin; }
 
+signals:
+    // After anything the host sees may have changed: a pick, a beat, a
+    // reveal, a point given or taken back, a round loaded or not.
+    void gameChanged();
+
+public:
     // Number button N (1 ... 12).
     OptionButton *numberButton(int number) const;
 
@@ -120,6 +143,13 @@ private:
     };
     std::vector<Designed> m_designed;
     double m_scale = 1.0;
+    QPoint m_origin;
+    QRect m_normalGeometry;
+    QWidget *m_blank = nullptr;
+    QPointer<HostView> m_hostView;
+
+    void applyShowing();
+    void placeForHostView();
 
     SoundInterface *m_sound;
 
@@ -140,4 +170,10 @@ private:
     std::vector<GivenPoint> m_givenPoints;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 };

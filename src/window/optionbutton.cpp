@@ -2,7 +2,9 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
+#include <QStylePainter>
 #include <qdrawutil.h>
 
 OptionButton::OptionButton(const QString &caption, int index, QWidget *parent)
@@ -21,7 +23,14 @@ void OptionButton::setPushButtonLook(const QColor &face, const QColor &text)
 void OptionButton::paintEvent(QPaintEvent *event)
 {
     if (!m_pushLook) {
-        QRadioButton::paintEvent(event);
+        // The mark alone: the neutral option's caption never shows, even
+        // when full screen makes its box wide enough for a letter or two.
+        Q_UNUSED(event);
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_RadioButton, option);
         return;
     }
 

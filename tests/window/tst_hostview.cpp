@@ -1,0 +1,206 @@
+// The host's keys, the full-screen showing and the host view, on a real
+// Form1 on the offscreen platform.
+
+#include "support/fakesound.h"
+#include "support/testfiles.h"
+#include "window/designtable.h"
+#include "window/form1.h"
+#include "window/hostview.h"
+#include "window/optionbutton.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+class TestHostView : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FakeSound> sound;
+    std::unique_ptr<Form1> form;
+    QTemporaryDir dir;
+
+    // A round whose question 3 is far longer than Label1 shows.
+    void loadRound()
+    {
+        QByteArray questions = numberedLines(kQuestionCp1251);
+        questions.replace(kQuestionCp1251 + "3\r\n", longQuestionBytes() + "\r\n");
+        const QString base = dir.filePath(QStringLiteral("7"));
+        mustWriteFile(base + QStringLiteral(".txt"), questions);
+        mustWriteFile(base + QStringLiteral("o.txt"), numberedLines(kAnswerCp1251));
+        form->Text1->setText(base);
+        QVERIFY2(form->LoadError->text().isEmpty(), qPrintable(form->LoadError->text()));
+    }
+    static QByteArray longQuestionBytes()
+    {
+        // "Вопрос " in Windows-1251, 60 times, then a mark at the end.
+        return kQuestionCp1251.repeated(60) + "END";
+    }
+    const QString m_longQuestion = QStringLiteral("Вопрос ").repeated(60) + QStringLiteral("END");
+
+    void press(QWidget *target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(target, Qt::Key(key), modifiers);
+    }
+    void showActive()
+    {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QApplication::setActiveWindow(form.get());
+    }
+    void runToStop()
+    {
+        for (int i = 0; i < 4; ++i)
+            form->Timer1_Timer();
+    }
+
+private slots:
+    void init()
+    {
+        sound = std::make_unique<FakeSound>();
+        form = std::make_unique<Form1>(sound.get());
+        form->Form_Load();
+        loadRound();
+        showActive();
+    }
+    void cleanup()
+    {
+        form.reset();
+        sound.reset();
+    }
+
+    void pageDownRevealsOnlyOnceTheAnswerButtonShows()
+    {
+        form->Option3->click();
+        press(form->Text1, Qt::Key_PageDown);
+        QVERIFY(form->Label7->isHidden());
+        runToStop();
+        press(form->Text1, Qt::Key_PageDown);
+        QVERIFY(!form->Label7->isHidden());
+    }
+
+    void pageUpTakesNothing()
+    {
+        form->Option3->click();
+        form->Command1->click();
+        form->Option4->click();
+        press(form->Text1, Qt::Key_PageUp);
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
+        QVERIFY(form->Option3->isHidden());
+        QCOMPARE(form->Label1->text(), QStringLiteral("Вопрос 4"));
+        QCOMPARE(form->Text1->text(), dir.filePath(QStringLiteral("7")));
+    }
+
+    void teamKeysGivePointsWithoutTypingInTheRoundBox()
+    {
+        form->Text1->setFocus();
+        const QString round = form->Text1->text();
+        press(form->Text1, Qt::Key_1, Qt::ControlModifier);
+        press(form->Text1, Qt::Key_2, Qt::ControlModifier);
+        press(form->Text1, Qt::Key_2, Qt::ControlModifier);
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
+        QCOMPARE(form->Label3->text(), QStringLiteral(" 2"));
+        QCOMPARE(form->Text1->text(), round);
+        press(form->Text1, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(form->Label3->text(), QStringLiteral(" 1"));
+    }
+
+    void blankingKeysLeaveTheRoundBoxAlone()
+    {
+        form->Text1->setFocus();
+        press(form->Text1, Qt::Key_B);
+        QVERIFY(!form->isBlanked());
+        QVERIFY(form->Text1->text().endsWith(QLatin1Char('b')));
+
+        form->Option5->setFocus();
+        press(form->Option5, Qt::Key_B);
+        QVERIFY(form->isBlanked());
+        press(form->Option5, Qt::Key_Period);
+        QVERIFY(!form->isBlanked());
+    }
+
+    void fullScreenScalesAndLeavingRestoresTheDesign()
+    {
+        const QRect before = form->geometry();
+        press(form->Text1, Qt::Key_F11);
+        QTRY_VERIFY(form->isFullScreen());
+        QTRY_VERIFY(form->layoutScale() != 1.0);
+        const double s = design::fittingScale(form->size());
+        QCOMPARE(form->layoutScale(), s);
+        const QPoint origin = form->layoutOrigin();
+        QCOMPARE(origin.x(), (form->width() - design::clientSize(s).width()) / 2);
+        QCOMPARE(form->Label1->geometry(),
+                 design::pixelRect(design::control("Label1"), s).translated(origin));
+        QCOMPARE(form->Option12->font().pointSizeF(), 72 * s);
+
+        press(form->Text1, Qt::Key_Escape);
+        QTRY_VERIFY(!form->isFullScreen());
+        QTRY_COMPARE(form->layoutScale(), 1.0);
+        QCOMPARE(form->geometry(), before);
+        QCOMPARE(form->Option7->geometry(), QRect(304, 136, 153, 135));
+        QCOMPARE(form->Option12->font().pointSizeF(), 72.0);
+
+        press(form->Text1, Qt::Key_F5);
+        QTRY_VERIFY(form->isFullScreen());
+        press(form->Text1, Qt::Key_F11);
+        QTRY_VERIFY(!form->isFullScreen());
+    }
+
+    void resizingByHandMovesNothing()
+    {
+        form->resize(1200, 1000);
+        QCOMPARE(form->layoutScale(), 1.0);
+        QCOMPARE(form->Label7->geometry(), QRect(24, 664, 785, 113));
+    }
+
+    void hostViewShowsTheWholeQuestionAndTheAnswerAtThePick()
+    {
+        press(form->Text1, Qt::Key_F12);
+        HostView *host = form->hostView();
+        QVERIFY(host);
+        QVERIFY(host->isVisible());
+        QCOMPARE(host->windowTitle(), QStringLiteral("Квизория — ведущий"));
+        QVERIFY(!host->answerButton()->isEnabled());
+
+        host->numberButton(3)->click(); // drives the board's own handler
+        QCOMPARE(sound->beeps, 1);
+        QVERIFY(form->Option3->isHidden());
+        QVERIFY(!host->numberButton(3)->isEnabled());
+        QCOMPARE(host->questionLabel()->text(), m_longQuestion);
+        QCOMPARE(host->answerLabel()->text(), QStringLiteral("Ответ 3"));
+        QVERIFY(form->Label7->isHidden()); // the room still waits for "ОТВЕТ"
+        QCOMPARE(host->countdownLabel()->text(), QStringLiteral(" 1"));
+
+        runToStop();
+        QCOMPARE(host->countdownLabel()->text(), QStringLiteral("STOP"));
+        QVERIFY(host->answerButton()->isEnabled());
+        host->answerButton()->click();
+        QVERIFY(!form->Label7->isHidden());
+
+        press(host, Qt::Key_2, Qt::ControlModifier); // the keys work in the host view too
+        QCOMPARE(form->Label3->text(), QStringLiteral(" 1"));
+        QCOMPARE(host->scoreLabel()->text(), QStringLiteral("0 : 1"));
+        QVERIFY(host->questionLabel()->text().isEmpty());
+
+        const QRect mainBefore = form->geometry();
+        press(host, Qt::Key_F12);
+        QTRY_VERIFY(!form->hostView());
+        QCOMPARE(form->geometry(), mainBefore);
+        QVERIFY(form->isVisible());
+    }
+
+    void nothingAboutKeysOnTheMainWindow()
+    {
+        for (const QLabel *label : form->findChildren<QLabel *>())
+            QVERIFY2(!label->text().contains(QStringLiteral("F11")), qPrintable(label->objectName()));
+    }
+};
+
+QTEST_MAIN(TestHostView)
+#include "tst_hostview.moc"
