@@ -9,7 +9,7 @@ qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libsdl2-dev
 fonts-liberation2 fonts-dejavu-core fontconfig"
 
 if [ "${1:-}" = "--test" ]; then
-    packages="$packages xvfb xauth xdotool x11-utils imagemagick
+    packages="$packages xvfb xauth xdotool x11-utils imagemagick openbox weston qt6-wayland clang-format
 pulseaudio pulseaudio-utils desktop-file-utils appstream
 clang libclang-rt-14-dev libbenchmark-dev python3
 libx11-dev libxtst-dev libqt6svg6"

@@ -7,6 +7,8 @@ endfunction()
 
 kvizor_add_e2e(e2e_board board_e2e.sh)
 kvizor_add_e2e(e2e_no_display no_display.sh)
+kvizor_add_e2e(e2e_fullscreen fullscreen_e2e.sh)
+kvizor_add_e2e(e2e_wayland wayland_e2e.sh $<TARGET_FILE:tst_hostview>)
 
 # Measures recordings of the real sound output.
 add_executable(wavprobe ${CMAKE_CURRENT_LIST_DIR}/wavprobe.cpp)

@@ -37,14 +37,16 @@ need() {
     done
 }
 
-# Starts Xvfb on the first free display number; sets DISPLAY.
+# Starts Xvfb on the first free display number; sets DISPLAY. The screens
+# are E2E_SCREENS (Xvfb's -screen arguments), one 1280x1024 screen if unset.
 start_xvfb() {
     need Xvfb xdotool import convert
     n=${KVIZOR_E2E_DISPLAY_BASE:-40}
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do
         n=$((n + 1))
     done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
+    # shellcheck disable=SC2086
+    Xvfb ":$n" ${E2E_SCREENS:--screen 0 1280x1024x24} -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_PIDS="$E2E_PIDS $!"
     for _ in $(seq 50); do
         [ -e "/tmp/.X11-unix/X$n" ] && break
@@ -52,6 +54,20 @@ start_xvfb() {
     done
     [ -e "/tmp/.X11-unix/X$n" ] || skip "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
     export DISPLAY=":$n"
+    E2E_DISPLAY=":$n"
+}
+
+# Runs a window manager on X screen $1 of the display: full screen needs one.
+start_openbox() {
+    need openbox
+    DISPLAY="$E2E_DISPLAY.$1" openbox >"$E2E_TMP/openbox$1.log" 2>&1 &
+    E2E_PIDS="$E2E_PIDS $!"
+    sleep 0.5
+}
+
+# The size of window $1 as "WxH".
+window_size() {
+    xwininfo -id "$1" 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'
 }
 
 # Starts a private PulseAudio server with a null sink named "null" and makes

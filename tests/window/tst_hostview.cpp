@@ -128,7 +128,7 @@ private slots:
     void fullScreenScalesAndLeavingRestoresTheDesign()
     {
         const QRect before = form->geometry();
-        press(form->Text1, Qt::Key_F11);
+        press(form.get(), Qt::Key_F11);
         QTRY_VERIFY(form->isFullScreen());
         QTRY_VERIFY(form->layoutScale() != 1.0);
         const double s = design::fittingScale(form->size());
@@ -139,16 +139,16 @@ private slots:
                  design::pixelRect(design::control("Label1"), s).translated(origin));
         QCOMPARE(form->Option12->font().pointSizeF(), 72 * s);
 
-        press(form->Text1, Qt::Key_Escape);
+        press(form.get(), Qt::Key_Escape);
         QTRY_VERIFY(!form->isFullScreen());
         QTRY_COMPARE(form->layoutScale(), 1.0);
         QCOMPARE(form->geometry(), before);
         QCOMPARE(form->Option7->geometry(), QRect(304, 136, 153, 135));
         QCOMPARE(form->Option12->font().pointSizeF(), 72.0);
 
-        press(form->Text1, Qt::Key_F5);
+        press(form.get(), Qt::Key_F5);
         QTRY_VERIFY(form->isFullScreen());
-        press(form->Text1, Qt::Key_F11);
+        press(form.get(), Qt::Key_F11);
         QTRY_VERIFY(!form->isFullScreen());
     }
 
@@ -161,7 +161,7 @@ private slots:
 
     void hostViewShowsTheWholeQuestionAndTheAnswerAtThePick()
     {
-        press(form->Text1, Qt::Key_F12);
+        press(form.get(), Qt::Key_F12);
         HostView *host = form->hostView();
         QVERIFY(host);
         QVERIFY(host->isVisible());
