@@ -20,6 +20,7 @@ struct Warning
         EmptyAnswer,
         DuplicateQuestions,
         FileChanged,        // the file read differently the second time
+        NotText,            // NUL bytes without a UTF-16 mark: not a text file
     };
     Kind kind;
     QString file;              // the file as named to the reader; empty when not about one file
@@ -53,7 +54,7 @@ constexpr int kDeepFieldLimit = 1000;
 
 RoundReport checkRound(const QString &roundName);
 
-// "Windows-1251", "UTF-8", "UTF-8 с BOM".
+// "Windows-1251", "UTF-8", "UTF-8 с BOM", "UTF-16 LE", "UTF-16 BE".
 QString encodingName(rounds::Encoding encoding);
 
 } // namespace check

@@ -46,11 +46,15 @@ ANSWERS = [
 ]
 
 
+# The byte order mark each encoding's editors write.
+BOMS = {"utf-8": b"\xef\xbb\xbf", "utf-16-le": b"\xff\xfe", "utf-16-be": b"\xfe\xff"}
+
+
 def write(path, lines, encoding="cp1251", newline="\r\n", bom=False, final_newline=True):
     text = newline.join(lines) + (newline if final_newline else "")
     data = text.encode(encoding)
     if bom:
-        data = b"\xef\xbb\xbf" + data
+        data = BOMS[encoding] + data
     path.write_bytes(data)
 
 
@@ -130,6 +134,12 @@ def main():
 
     pair("utf8bom", QUESTIONS, ANSWERS, encoding="utf-8", bom=True)
     pair("utf8", QUESTIONS, ANSWERS, encoding="utf-8")
+    # Notepad's "Unicode" and "Unicode big endian".
+    pair("utf16le", QUESTIONS, ANSWERS, encoding="utf-16-le", bom=True)
+    pair("utf16be", QUESTIONS, ANSWERS, encoding="utf-16-be", bom=True)
+    # The same without the mark: NUL bytes all over, not a text file to the reader.
+    write(DATA / "utf16nobom.txt", QUESTIONS, encoding="utf-16-le")
+    write(DATA / "utf16nobomo.txt", ANSWERS)
     pair("lf", QUESTIONS, ANSWERS, newline="\n")
     pair("cr", QUESTIONS, ANSWERS, newline="\r")
 
