@@ -6,23 +6,81 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kExitClean = 0;
 constexpr int kExitWarnings = 1;
 constexpr int kExitNotLoaded = 2;
-constexpr int kExitUsage = 64;  // EX_USAGE
+constexpr int kExitUsage = 64;    // EX_USAGE
+constexpr int kExitNoOutput = 74; // EX_IOERR: the report could not be written
 
 const char kProgram[] = "kvizor-check";
+
+// The first failed write to stdout; a short write is not retried, since the
+// report is useless with a hole in it.
+int g_stdoutErrno = 0;
 
 // UTF-8 whatever the locale says: the round texts are Cyrillic either way.
 void print(FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fputc('\n', stream);
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
+                         && std::fputc('\n', stream) != EOF;
+    if (!written && stream == stdout && g_stdoutErrno == 0)
+        g_stdoutErrno = errno != 0 ? errno : EIO;
+}
+
+// A closed stdout or stderr would be handed to the next file opened, and
+// the report would land in it. Read-only /dev/null takes the place instead,
+// so writing there fails the way a closed stream should.
+void holdStandardStreams()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        const int null = ::open("/dev/null", O_RDONLY | O_NOCTTY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
+
+QString outputErrorCause(int error)
+{
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("нет места на диске");
+    case EBADF:
+        return QStringLiteral("стандартный вывод закрыт");
+    case EPIPE:
+        return QStringLiteral("канал закрыт");
+    case EIO:
+        return QStringLiteral("ошибка ввода-вывода");
+    default:
+        return QStringLiteral("ошибка %1").arg(error);
+    }
+}
+
+// Every run that printed to stdout ends here: a report that did not reach
+// its reader must not pass for a clean round.
+int finish(int exitCode)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 && g_stdoutErrno == 0)
+        g_stdoutErrno = errno != 0 ? errno : EIO;
+    if (g_stdoutErrno == 0 && std::ferror(stdout))
+        g_stdoutErrno = EIO;
+    if (g_stdoutErrno == 0)
+        return exitCode;
+    print(stderr, QStringLiteral("%1: не удалось вывести отчёт: %2")
+                      .arg(QLatin1String(kProgram), outputErrorCause(g_stdoutErrno)));
+    return kExitNoOutput;
 }
 
 QString helpText()
@@ -40,7 +98,8 @@ QString helpText()
         "  0   тур загружается, замечаний нет\n"
         "  1   тур загружается, но есть предупреждения\n"
         "  2   тур не загружается (сообщение то же, что в окне программы)\n"
-        "  64  неверный вызов")
+        "  64  неверный вызов\n"
+        "  74  отчёт не удалось вывести (нет места на диске, вывод закрыт)")
         .arg(QLatin1String(kProgram));
 }
 
@@ -77,6 +136,7 @@ void printReport(const check::RoundReport &report)
 
 int main(int argc, char *argv[])
 {
+    holdStandardStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(kProgram));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
@@ -91,10 +151,10 @@ int main(int argc, char *argv[])
             optionsEnded = true;
         } else if (argument == u"-h" || argument == u"--help") {
             print(stdout, helpText());
-            return kExitClean;
+            return finish(kExitClean);
         } else if (argument == u"--version") {
             print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QStringLiteral(KVIZOR_DISPLAY_VERSION)));
-            return kExitClean;
+            return finish(kExitClean);
         } else {
             return usageError(QStringLiteral("неизвестный параметр «%1»").arg(argument));
         }
@@ -111,5 +171,5 @@ int main(int argc, char *argv[])
         return kExitNotLoaded;
     }
     printReport(report);
-    return report.warnings.empty() ? kExitClean : kExitWarnings;
+    return finish(report.warnings.empty() ? kExitClean : kExitWarnings);
 }

@@ -17,10 +17,12 @@ struct Run
 };
 
 // Runs the checker under the C locale, so nothing in the output leans on
-// the tester's language settings.
-Run runCheck(const QStringList &arguments)
+// the tester's language settings. stdoutFile, when given, takes the report.
+Run runCheck(const QStringList &arguments, const QString &stdoutFile = QString())
 {
     QProcess process;
+    if (!stdoutFile.isEmpty())
+        process.setStandardOutputFile(stdoutFile);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"LC_ALL"_s, u"C"_s);
     environment.insert(u"LANG"_s, u"C"_s);
@@ -48,6 +50,8 @@ private slots:
     void versionAndHelp();
     void usageErrors_data();
     void usageErrors();
+    void reportThatCannotBeWritten_data();
+    void reportThatCannotBeWritten();
 };
 
 void TestCheckCli::cleanRound()
@@ -119,6 +123,40 @@ void TestCheckCli::usageErrors()
     QVERIFY(run.out.isEmpty());
     QVERIFY(run.err.startsWith("kvizor-check: "));
     QVERIFY(run.err.contains("--help"));
+}
+
+void TestCheckCli::reportThatCannotBeWritten_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("stdoutFile");
+    QTest::addColumn<QString>("cause");
+
+    QTest::newRow("disk full") << QStringList{fixture(u"lines"_s)} << u"/dev/full"_s << u"нет места на диске"_s;
+    QTest::newRow("help, disk full") << QStringList{u"--help"_s} << u"/dev/full"_s << u"нет места на диске"_s;
+    // Closed by the shell: the round files opened later must not become stdout.
+    QTest::newRow("stdout closed")
+        << QStringList{u"-c"_s, u"exec \"$0\" \"$@\" >&-"_s, QStringLiteral(KVIZOR_CHECK_BIN), fixture(u"lines"_s)}
+        << QString() << u"стандартный вывод закрыт"_s;
+}
+
+void TestCheckCli::reportThatCannotBeWritten()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, stdoutFile);
+    QFETCH(QString, cause);
+
+    Run run;
+    if (arguments.first() == u"-c") {
+        QProcess shell;
+        shell.start(u"sh"_s, arguments);
+        QVERIFY(shell.waitForFinished(30000));
+        run.exitCode = shell.exitCode();
+        run.err = shell.readAllStandardError();
+    } else {
+        run = runCheck(arguments, stdoutFile);
+    }
+    QCOMPARE(run.exitCode, 74);
+    QCOMPARE(QString::fromUtf8(run.err), u"kvizor-check: не удалось вывести отчёт: "_s + cause + u'\n');
 }
 
 QTEST_GUILESS_MAIN(TestCheckCli)
