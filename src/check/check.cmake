@@ -2,7 +2,10 @@
 # (included from src/CMakeLists.txt; target kvizor_core exists here)
 
 # The checking itself, shared by the program and its tests.
-add_library(kvizor_check STATIC ${CMAKE_CURRENT_LIST_DIR}/roundcheck.cpp)
+add_library(kvizor_check STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/roundcheck.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/visibletext.cpp
+)
 target_link_libraries(kvizor_check PUBLIC kvizor_core)
 
 qt_add_executable(kvizor-check ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -2,6 +2,7 @@
 // files exactly as the window will and prints what the host will get.
 
 #include "check/roundcheck.h"
+#include "check/visibletext.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -110,17 +111,19 @@ int usageError(const QString &problem)
     return kExitUsage;
 }
 
+// Everything in the report may hold text from the files, the file names too.
 void printReport(const check::RoundReport &report)
 {
+    using check::visibleText;
     for (size_t k = 0; k < report.questions.size(); ++k) {
         const QString question = report.questions[k].isEmpty() ? QStringLiteral("(пусто)") : report.questions[k];
         const QString answer = report.answers[k].isEmpty() ? QStringLiteral("(пусто)") : report.answers[k];
-        print(stdout, QStringLiteral("%1. %2").arg(k + 1, 2).arg(question));
-        print(stdout, QStringLiteral("    Ответ: %1").arg(answer));
+        print(stdout, QStringLiteral("%1. %2").arg(k + 1, 2).arg(visibleText(question)));
+        print(stdout, QStringLiteral("    Ответ: %1").arg(visibleText(answer)));
     }
     print(stdout, QString());
     for (const check::FileReport *file : {&report.questionFile, &report.answerFile})
-        print(stdout, QStringLiteral("%1: кодировка %2").arg(file->path, check::encodingName(file->encoding)));
+        print(stdout, QStringLiteral("%1: кодировка %2").arg(visibleText(file->path), check::encodingName(file->encoding)));
     print(stdout, QString());
 
     if (report.warnings.empty()) {
@@ -129,7 +132,7 @@ void printReport(const check::RoundReport &report)
     }
     print(stdout, QStringLiteral("Предупреждения (%1):").arg(report.warnings.size()));
     for (const check::Warning &warning : report.warnings)
-        print(stdout, QStringLiteral("  - %1").arg(warning.message));
+        print(stdout, QStringLiteral("  - %1").arg(visibleText(warning.message)));
 }
 
 } // namespace
@@ -156,7 +159,7 @@ int main(int argc, char *argv[])
             print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QStringLiteral(KVIZOR_DISPLAY_VERSION)));
             return finish(kExitClean);
         } else {
-            return usageError(QStringLiteral("неизвестный параметр «%1»").arg(argument));
+            return usageError(QStringLiteral("неизвестный параметр «%1»").arg(check::visibleText(argument)));
         }
     }
     if (rounds.isEmpty())
@@ -166,8 +169,9 @@ int main(int argc, char *argv[])
 
     const check::RoundReport report = check::checkRound(rounds.first());
     if (!report.loaded()) {
-        // Word for word what the window shows, so the host can search for it.
-        print(stderr, report.loadError);
+        // Word for word what the window shows, so the host can search for it;
+        // only control characters in the name are made visible.
+        print(stderr, check::visibleText(report.loadError));
         return kExitNotLoaded;
     }
     printReport(report);

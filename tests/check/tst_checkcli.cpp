@@ -2,6 +2,7 @@
 #include "support/testfiles.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -50,6 +51,7 @@ private slots:
     void versionAndHelp();
     void usageErrors_data();
     void usageErrors();
+    void controlCharactersShownEscaped();
     void reportThatCannotBeWritten_data();
     void reportThatCannotBeWritten();
 };
@@ -123,6 +125,36 @@ void TestCheckCli::usageErrors()
     QVERIFY(run.out.isEmpty());
     QVERIFY(run.err.startsWith("kvizor-check: "));
     QVERIFY(run.err.contains("--help"));
+}
+
+void TestCheckCli::controlCharactersShownEscaped()
+{
+    // Clear the screen, retitle the terminal, a C1 CSI, a right-to-left override.
+    QTemporaryDir dir;
+    const QString round = dir.filePath(u"r\x1b]0;x\x07"_s);
+    QByteArray questions = numberedLines("Q");
+    questions.replace("Q1\r", "Q1 \x1b[2J\x7f\r").replace("Q2\r", "Q2 \xc2\x9b" "31m\r");
+    QByteArray answers = numberedLines("A");
+    answers.replace("A1\r", "A1 \xe2\x80\xae" "evil\r");
+    QVERIFY(writeFile(rounds::questionFileName(round), questions));
+    QVERIFY(writeFile(rounds::answerFileName(round), answers));
+
+    const Run run = runCheck({round});
+    QCOMPARE(run.exitCode, 0);
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY(out.contains(u" 1. Q1 \\x1b[2J\\x7f\n"_s));
+    QVERIFY(out.contains(u" 2. Q2 \\x9b31m\n"_s));
+    QVERIFY(out.contains(u"Ответ: A1 \\u202eevil\n"_s));
+    QVERIFY(out.contains(u"r\\x1b]0;x\\x07.txt: кодировка"_s));
+    for (const QChar c : out)
+        QVERIFY2(c == u'\n' || (c >= u' ' && c != u'\x7f' && (c < u'\x80' || c > u'\x9f') && c != u'\u202e'),
+                 qPrintable(QString::number(c.unicode(), 16)));
+
+    // The message of a round that does not load names the file as well.
+    const Run missing = runCheck({dir.filePath(u"\x1b[2J"_s)});
+    QCOMPARE(missing.exitCode, 2);
+    QVERIFY(!missing.err.contains('\x1b'));
+    QVERIFY(missing.err.contains("\\x1b[2J.txt"));
 }
 
 void TestCheckCli::reportThatCannotBeWritten_data()
