@@ -5,6 +5,9 @@
 add_library(kvizor_check STATIC
     ${CMAKE_CURRENT_LIST_DIR}/roundcheck.cpp
     ${CMAKE_CURRENT_LIST_DIR}/visibletext.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/csvtable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/roundwriter.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tableimport.cpp
 )
 target_link_libraries(kvizor_check PUBLIC kvizor_core)
 

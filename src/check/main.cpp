@@ -2,7 +2,10 @@
 // files exactly as the window will and prints what the host will get.
 
 #include "check/roundcheck.h"
+#include "check/tableimport.h"
 #include "check/visibletext.h"
+
+#include "rounds/roundfile.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -88,17 +91,28 @@ QString helpText()
 {
     return QStringLiteral(
         "Использование: %1 [ПАРАМЕТР] ТУР\n"
+        "   или: %1 --import ТАБЛИЦА.csv [--force] ТУР\n"
         "Читает файлы тура ТУР.txt (вопросы) и ТУРo.txt (ответы) так же, как их\n"
         "прочитает Квизория, печатает двенадцать вопросов с ответами и предупреждает\n"
         "о лишних запятых, пустых и повторяющихся вопросах.\n"
         "\n"
-        "  -h, --help     показать эту справку и выйти\n"
-        "      --version  показать версию и выйти\n"
+        "С --import сначала делает тур из таблицы CSV (так её сохраняет LibreOffice\n"
+        "Calc, Excel или Google Таблицы): вопросы из первого столбца, ответы из\n"
+        "второго, строка заголовков («Вопрос», «Ответ») и пустые строки пропускаются,\n"
+        "берутся первые двенадцать вопросов. Разделитель (запятая, точка с запятой,\n"
+        "табуляция) и кодировка определяются по файлу. Файлы ТУР.txt и ТУРo.txt\n"
+        "записываются целиком или не записываются вовсе.\n"
+        "\n"
+        "  -h, --help        показать эту справку и выйти\n"
+        "      --version     показать версию и выйти\n"
+        "      --import ТАБЛИЦА  записать тур из таблицы, затем проверить его\n"
+        "      --force       с --import: заменить уже существующие файлы тура\n"
         "\n"
         "Коды выхода:\n"
-        "  0   тур загружается, замечаний нет\n"
-        "  1   тур загружается, но есть предупреждения\n"
-        "  2   тур не загружается (сообщение то же, что в окне программы)\n"
+        "  0   тур загружается (с --import: записан), замечаний нет\n"
+        "  1   тур загружается (с --import: записан), но есть предупреждения\n"
+        "  2   тур не загружается (сообщение то же, что в окне программы);\n"
+        "      с --import: ничего не записано, причина на stderr\n"
         "  64  неверный вызов\n"
         "  74  отчёт не удалось вывести (нет места на диске, вывод закрыт)")
         .arg(QLatin1String(kProgram));
@@ -145,13 +159,29 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
 
     QStringList rounds;
+    QString table;
+    bool importing = false;
+    bool force = false;
     bool optionsEnded = false;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (const QString &argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
         if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
             rounds << argument;
         } else if (argument == u"--") {
             optionsEnded = true;
+        } else if (argument == u"--import" || argument.startsWith(u"--import=")) {
+            if (importing)
+                return usageError(QStringLiteral("--import указан дважды"));
+            importing = true;
+            if (argument != u"--import")
+                table = argument.mid(qsizetype(sizeof "--import=") - 1);
+            else if (i + 1 < arguments.size())
+                table = arguments[++i];
+            if (table.isEmpty())
+                return usageError(QStringLiteral("после --import нужно имя таблицы"));
+        } else if (argument == u"--force") {
+            force = true;
         } else if (argument == u"-h" || argument == u"--help") {
             print(stdout, helpText());
             return finish(kExitClean);
@@ -166,14 +196,36 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("не указан тур"));
     if (rounds.size() > 1)
         return usageError(QStringLiteral("нужен один тур, а указано %1").arg(rounds.size()));
+    if (force && !importing)
+        return usageError(QStringLiteral("--force бывает только вместе с --import"));
 
-    const check::RoundReport report = check::checkRound(rounds.first());
+    using check::visibleText;
+    std::vector<check::Warning> tableWarnings;
+    if (importing) {
+        const check::ImportResult imported = check::importTable(table, rounds.first(), force);
+        if (!imported.written) {
+            print(stderr, visibleText(imported.error));
+            return kExitNotLoaded;
+        }
+        print(stdout, QStringLiteral("Из таблицы %1 (кодировка %2, разделитель %3) записан тур: %4 и %5, "
+                                     "кодировка %6")
+                          .arg(visibleText(table), check::encodingName(imported.tableEncoding),
+                               check::separatorName(imported.separator),
+                               visibleText(rounds::questionFileName(rounds.first())),
+                               visibleText(rounds::answerFileName(rounds.first())),
+                               check::encodingName(imported.roundEncoding)));
+        print(stdout, QString());
+        tableWarnings = imported.warnings;
+    }
+
+    check::RoundReport report = check::checkRound(rounds.first());
     if (!report.loaded()) {
         // Word for word what the window shows, so the host can search for it;
         // only control characters in the name are made visible.
         print(stderr, check::visibleText(report.loadError));
         return kExitNotLoaded;
     }
+    report.warnings.insert(report.warnings.begin(), tableWarnings.begin(), tableWarnings.end());
     printReport(report);
     return finish(report.warnings.empty() ? kExitClean : kExitWarnings);
 }

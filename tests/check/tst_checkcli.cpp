@@ -52,6 +52,7 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void controlCharactersShownEscaped();
+    void importFromTable();
     void reportThatCannotBeWritten_data();
     void reportThatCannotBeWritten();
 };
@@ -115,6 +116,9 @@ void TestCheckCli::usageErrors_data()
     QTest::newRow("two rounds") << QStringList{fixture(u"lines"_s), fixture(u"comma"_s)};
     QTest::newRow("unknown option") << QStringList{u"--verbose"_s, fixture(u"lines"_s)};
     QTest::newRow("only an end of options") << QStringList{u"--"_s};
+    QTest::newRow("--force without --import") << QStringList{u"--force"_s, fixture(u"lines"_s)};
+    QTest::newRow("--import without a table") << QStringList{u"--import"_s};
+    QTest::newRow("--import without a round") << QStringList{u"--import"_s, u"t.csv"_s};
 }
 
 void TestCheckCli::usageErrors()
@@ -155,6 +159,44 @@ void TestCheckCli::controlCharactersShownEscaped()
     QCOMPARE(missing.exitCode, 2);
     QVERIFY(!missing.err.contains('\x1b'));
     QVERIFY(missing.err.contains("\\x1b[2J.txt"));
+}
+
+void TestCheckCli::importFromTable()
+{
+    QTemporaryDir dir;
+    const QString round = dir.filePath(u"7"_s);
+    const QString sheet = QStringLiteral(KVIZOR_SOURCE_DIR "/examples/sheet.csv");
+    const auto bytesOf = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    const Run clean = runCheck({u"--import"_s, sheet, round});
+    QCOMPARE(clean.exitCode, 0);
+    QVERIFY(clean.err.isEmpty());
+    const QString out = QString::fromUtf8(clean.out);
+    QVERIFY(out.startsWith(u"Из таблицы "_s));
+    QVERIFY(out.contains(u"разделитель «;»"_s));
+    QVERIFY(out.contains(u" 9. Продолжите пословицу: Без труда не вытащишь…\n"_s));
+    QVERIFY(out.contains(u"Ответ: 007\n"_s));
+    QVERIFY(out.contains(u"Предупреждений нет."_s));
+
+    // Again: the round is there now, and stays as it is without --force.
+    const QByteArray written = bytesOf(round + u".txt"_s);
+    const Run refused = runCheck({u"--import"_s, sheet, round});
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY(refused.out.isEmpty());
+    QVERIFY(refused.err.contains("--force"));
+    QCOMPARE(bytesOf(round + u".txt"_s), written);
+
+    // A table with a quote inside a cell: written, with a warning.
+    QByteArray table = bytesOf(sheet).replace("\xcf\xf3\xf8\xea\xe8\xed", "\"\"\"\xcf\xf3\xf8\xea\xe8\xed\"\"\"");
+    const QString quoted = dir.filePath(u"quoted.csv"_s);
+    QVERIFY(writeFile(quoted, table));
+    const Run warned = runCheck({u"--import"_s, quoted, u"--force"_s, round});
+    QCOMPARE(warned.exitCode, 1);
+    QVERIFY(QString::fromUtf8(warned.out).contains(u"quoted.csv, строка 4: кавычки"_s));
+    QVERIFY(QString::fromUtf8(warned.out).contains(u"Ответ: «Пушкин»"_s));
 }
 
 void TestCheckCli::reportThatCannotBeWritten_data()

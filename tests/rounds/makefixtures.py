@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the round files the tests read (tests/data/rounds) and the demo
-round (examples/1.txt, examples/1o.txt).
+"""Writes the round files the tests read (tests/data/rounds), the demo
+round (examples/1.txt, examples/1o.txt) and the example sheet for
+`kvizor-check --import` (examples/sheet.csv).
 
 The files are kept in the repository; run this only to change them. Round
 files are Windows-1251 with CR LF unless a name says otherwise, so the tests
@@ -173,6 +174,25 @@ def main():
     ]
     write(EXAMPLES / "1.txt", demo_questions)
     write(EXAMPLES / "1o.txt", demo_answers)
+
+    # As a Russian spreadsheet saves CSV: Windows-1251, semicolons, quotes
+    # only round cells that need them.
+    sheet = [
+        "Вопрос;Ответ",
+        "Какая гора самая высокая в мире?;Эверест",
+        "Сколько ног у паука?;Восемь",
+        "Кто написал роман в стихах «Евгений Онегин»?;Пушкин",
+        "Какой город называют Северной столицей России?;Санкт-Петербург",
+        "Сколько дней в високосном году?;366",
+        "Какая птица не летает, зато бегает быстрее лошади?;Страус",
+        "В каком году закончилась Вторая мировая война?;1945",
+        "Какой газ растения поглощают из воздуха?;Углекислый газ",
+        '"Продолжите пословицу:\nБез труда не вытащишь…";И рыбку из пруда',
+        "Какой номер у агента Джеймса Бонда?;007",
+        "Кто первым сказал «Поехали!», отправляясь в космос?;Юрий Гагарин",
+        '"Какой химический элемент обозначают буквой O; а какой — буквой H?";Кислород и водород',
+    ]
+    write(EXAMPLES / "sheet.csv", sheet)
 
 
 if __name__ == "__main__":
