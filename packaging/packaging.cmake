@@ -41,8 +41,10 @@ endforeach()
 install(FILES ${KVIZOR_ICONS_DIR}/kvizor.svg
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
-# The demo round: questions and answers of round "1".
+# The demo round: questions and answers of round "1", and a spreadsheet
+# table for `kvizor-check --import`.
 install(FILES ${PROJECT_SOURCE_DIR}/examples/1.txt ${PROJECT_SOURCE_DIR}/examples/1o.txt
+        ${PROJECT_SOURCE_DIR}/examples/sheet.csv
     DESTINATION ${CMAKE_INSTALL_DATADIR}/kvizor/examples)
 
 # The manual page and the changelog go in gzipped, as Debian has them; they

@@ -2,7 +2,13 @@
 # (included from src/CMakeLists.txt, after kvizor_pure)
 
 # The checking itself, shared by the program and its tests.
-add_library(kvizor_check STATIC ${CMAKE_CURRENT_LIST_DIR}/roundcheck.cpp)
+add_library(kvizor_check STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/roundcheck.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/visibletext.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/csvtable.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/roundwriter.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tableimport.cpp
+)
 target_link_libraries(kvizor_check PUBLIC kvizor_pure)
 
 qt_add_executable(kvizor-check ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -2,45 +2,119 @@
 // files exactly as the window will and prints what the host will get.
 
 #include "check/roundcheck.h"
+#include "check/tableimport.h"
+#include "check/visibletext.h"
+
+#include "rounds/roundfile.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr int kExitClean = 0;
 constexpr int kExitWarnings = 1;
 constexpr int kExitNotLoaded = 2;
-constexpr int kExitUsage = 64;  // EX_USAGE
+constexpr int kExitUsage = 64;    // EX_USAGE
+constexpr int kExitNoOutput = 74; // EX_IOERR: the report could not be written
 
 const char kProgram[] = "kvizor-check";
+
+// The first failed write to stdout; a short write is not retried, since the
+// report is useless with a hole in it.
+int g_stdoutErrno = 0;
 
 // UTF-8 whatever the locale says: the round texts are Cyrillic either way.
 void print(FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fputc('\n', stream);
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
+                         && std::fputc('\n', stream) != EOF;
+    if (!written && stream == stdout && g_stdoutErrno == 0)
+        g_stdoutErrno = errno != 0 ? errno : EIO;
+}
+
+// A closed stdout or stderr would be handed to the next file opened, and
+// the report would land in it. Read-only /dev/null takes the place instead,
+// so writing there fails the way a closed stream should.
+void holdStandardStreams()
+{
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        const int null = ::open("/dev/null", O_RDONLY | O_NOCTTY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+}
+
+QString outputErrorCause(int error)
+{
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("нет места на диске");
+    case EBADF:
+        return QStringLiteral("стандартный вывод закрыт");
+    case EPIPE:
+        return QStringLiteral("канал закрыт");
+    case EIO:
+        return QStringLiteral("ошибка ввода-вывода");
+    default:
+        return QStringLiteral("ошибка %1").arg(error);
+    }
+}
+
+// Every run that printed to stdout ends here: a report that did not reach
+// its reader must not pass for a clean round.
+int finish(int exitCode)
+{
+    errno = 0;
+    if (std::fflush(stdout) != 0 && g_stdoutErrno == 0)
+        g_stdoutErrno = errno != 0 ? errno : EIO;
+    if (g_stdoutErrno == 0 && std::ferror(stdout))
+        g_stdoutErrno = EIO;
+    if (g_stdoutErrno == 0)
+        return exitCode;
+    print(stderr, QStringLiteral("%1: не удалось вывести отчёт: %2")
+                      .arg(QLatin1String(kProgram), outputErrorCause(g_stdoutErrno)));
+    return kExitNoOutput;
 }
 
 QString helpText()
 {
     return QStringLiteral(
         "Использование: %1 [ПАРАМЕТР] ТУР\n"
+        "   или: %1 --import ТАБЛИЦА.csv [--force] ТУР\n"
         "Читает файлы тура ТУР.txt (вопросы) и ТУРo.txt (ответы) так же, как их\n"
         "прочитает Квизория, печатает двенадцать вопросов с ответами и предупреждает\n"
         "о лишних запятых, пустых и повторяющихся вопросах.\n"
         "\n"
-        "  -h, --help     показать эту справку и выйти\n"
-        "      --version  показать версию и выйти\n"
+        "С --import сначала делает тур из таблицы CSV (так её сохраняет LibreOffice\n"
+        "Calc, Excel или Google Таблицы): вопросы из первого столбца, ответы из\n"
+        "второго, строка заголовков («Вопрос», «Ответ») и пустые строки пропускаются,\n"
+        "берутся первые двенадцать вопросов. Разделитель (запятая, точка с запятой,\n"
+        "табуляция) и кодировка определяются по файлу. Файлы ТУР.txt и ТУРo.txt\n"
+        "записываются целиком или не записываются вовсе.\n"
+        "\n"
+        "  -h, --help        показать эту справку и выйти\n"
+        "      --version     показать версию и выйти\n"
+        "      --import ТАБЛИЦА  записать тур из таблицы, затем проверить его\n"
+        "      --force       с --import: заменить уже существующие файлы тура\n"
         "\n"
         "Коды выхода:\n"
-        "  0   тур загружается, замечаний нет\n"
-        "  1   тур загружается, но есть предупреждения\n"
-        "  2   тур не загружается (сообщение то же, что в окне программы)\n"
-        "  64  неверный вызов")
+        "  0   тур загружается (с --import: записан), замечаний нет\n"
+        "  1   тур загружается (с --import: записан), но есть предупреждения\n"
+        "  2   тур не загружается (сообщение то же, что в окне программы);\n"
+        "      с --import: ничего не записано, причина на stderr\n"
+        "  64  неверный вызов\n"
+        "  74  отчёт не удалось вывести (нет места на диске, вывод закрыт)")
         .arg(QLatin1String(kProgram));
 }
 
@@ -51,17 +125,19 @@ int usageError(const QString &problem)
     return kExitUsage;
 }
 
+// Everything in the report may hold text from the files, the file names too.
 void printReport(const check::RoundReport &report)
 {
+    using check::visibleText;
     for (size_t k = 0; k < report.questions.size(); ++k) {
         const QString question = report.questions[k].isEmpty() ? QStringLiteral("(пусто)") : report.questions[k];
         const QString answer = report.answers[k].isEmpty() ? QStringLiteral("(пусто)") : report.answers[k];
-        print(stdout, QStringLiteral("%1. %2").arg(k + 1, 2).arg(question));
-        print(stdout, QStringLiteral("    Ответ: %1").arg(answer));
+        print(stdout, QStringLiteral("%1. %2").arg(k + 1, 2).arg(visibleText(question)));
+        print(stdout, QStringLiteral("    Ответ: %1").arg(visibleText(answer)));
     }
     print(stdout, QString());
     for (const check::FileReport *file : {&report.questionFile, &report.answerFile})
-        print(stdout, QStringLiteral("%1: кодировка %2").arg(file->path, check::encodingName(file->encoding)));
+        print(stdout, QStringLiteral("%1: кодировка %2").arg(visibleText(file->path), check::encodingName(file->encoding)));
     print(stdout, QString());
 
     if (report.warnings.empty()) {
@@ -70,46 +146,86 @@ void printReport(const check::RoundReport &report)
     }
     print(stdout, QStringLiteral("Предупреждения (%1):").arg(report.warnings.size()));
     for (const check::Warning &warning : report.warnings)
-        print(stdout, QStringLiteral("  - %1").arg(warning.message));
+        print(stdout, QStringLiteral("  - %1").arg(visibleText(warning.message)));
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    holdStandardStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QLatin1String(kProgram));
     QCoreApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
 
     QStringList rounds;
+    QString table;
+    bool importing = false;
+    bool force = false;
     bool optionsEnded = false;
     const QStringList arguments = QCoreApplication::arguments().mid(1);
-    for (const QString &argument : arguments) {
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
         if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
             rounds << argument;
         } else if (argument == u"--") {
             optionsEnded = true;
+        } else if (argument == u"--import" || argument.startsWith(u"--import=")) {
+            if (importing)
+                return usageError(QStringLiteral("--import указан дважды"));
+            importing = true;
+            if (argument != u"--import")
+                table = argument.mid(qsizetype(sizeof "--import=") - 1);
+            else if (i + 1 < arguments.size())
+                table = arguments[++i];
+            if (table.isEmpty())
+                return usageError(QStringLiteral("после --import нужно имя таблицы"));
+        } else if (argument == u"--force") {
+            force = true;
         } else if (argument == u"-h" || argument == u"--help") {
             print(stdout, helpText());
-            return kExitClean;
+            return finish(kExitClean);
         } else if (argument == u"--version") {
             print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QStringLiteral(KVIZOR_DISPLAY_VERSION)));
-            return kExitClean;
+            return finish(kExitClean);
         } else {
-            return usageError(QStringLiteral("неизвестный параметр «%1»").arg(argument));
+            return usageError(QStringLiteral("неизвестный параметр «%1»").arg(check::visibleText(argument)));
         }
     }
     if (rounds.isEmpty())
         return usageError(QStringLiteral("не указан тур"));
     if (rounds.size() > 1)
         return usageError(QStringLiteral("нужен один тур, а указано %1").arg(rounds.size()));
+    if (force && !importing)
+        return usageError(QStringLiteral("--force бывает только вместе с --import"));
 
-    const check::RoundReport report = check::checkRound(rounds.first());
+    using check::visibleText;
+    std::vector<check::Warning> tableWarnings;
+    if (importing) {
+        const check::ImportResult imported = check::importTable(table, rounds.first(), force);
+        if (!imported.written) {
+            print(stderr, visibleText(imported.error));
+            return kExitNotLoaded;
+        }
+        print(stdout, QStringLiteral("Из таблицы %1 (кодировка %2, разделитель %3) записан тур: %4 и %5, "
+                                     "кодировка %6")
+                          .arg(visibleText(table), check::encodingName(imported.tableEncoding),
+                               check::separatorName(imported.separator),
+                               visibleText(rounds::questionFileName(rounds.first())),
+                               visibleText(rounds::answerFileName(rounds.first())),
+                               check::encodingName(imported.roundEncoding)));
+        print(stdout, QString());
+        tableWarnings = imported.warnings;
+    }
+
+    check::RoundReport report = check::checkRound(rounds.first());
     if (!report.loaded()) {
-        // Word for word what the window shows, so the host can search for it.
-        print(stderr, report.loadError);
+        // Word for word what the window shows, so the host can search for it;
+        // only control characters in the name are made visible.
+        print(stderr, check::visibleText(report.loadError));
         return kExitNotLoaded;
     }
+    report.warnings.insert(report.warnings.begin(), tableWarnings.begin(), tableWarnings.end());
     printReport(report);
-    return report.warnings.empty() ? kExitClean : kExitWarnings;
+    return finish(report.warnings.empty() ? kExitClean : kExitWarnings);
 }

@@ -61,6 +61,7 @@ struct FileScan
 {
     rounds::ReadOutcome asLoaded;  // twelve fields: the encoding the window decides on
     rounds::ReadOutcome deep;      // up to kDeepFieldLimit fields
+    bool hasNul = false;           // among the bytes read
 };
 
 FileScan scanFile(const QString &path)
@@ -81,6 +82,7 @@ FileScan scanFile(const QString &path)
     FileScan scan;
     scan.asLoaded = rounds::readFields(memoryPull(bytes), kFieldCount);
     scan.deep = rounds::readFields(memoryPull(bytes), kDeepFieldLimit);
+    scan.hasNul = bytes.contains('\0');
     return scan;
 }
 
@@ -243,6 +245,10 @@ QString encodingName(rounds::Encoding encoding)
         return QStringLiteral("UTF-8");
     case rounds::Encoding::Utf8Bom:
         return QStringLiteral("UTF-8 с BOM");
+    case rounds::Encoding::Utf16Le:
+        return QStringLiteral("UTF-16 LE");
+    case rounds::Encoding::Utf16Be:
+        return QStringLiteral("UTF-16 BE");
     }
     return QString();
 }
@@ -276,6 +282,18 @@ RoundReport checkRound(const QString &roundName)
         bool isQuestions;
     } files[] = {{report.questionFile, questionScan, true}, {report.answerFile, answerScan, false}};
     for (const auto &f : files) {
+        // UTF-16 without its mark, a word processor's document or a picture:
+        // the window shows garbage, and the host should hear why.
+        const bool utf16 = f.file.encoding == rounds::Encoding::Utf16Le || f.file.encoding == rounds::Encoding::Utf16Be;
+        if (f.scan.hasNul && !utf16) {
+            Warning warning;
+            warning.kind = Warning::Kind::NotText;
+            warning.file = f.file.path;
+            warning.message = QStringLiteral("%1: в файле есть нулевые байты — это не текстовый файл. Сохраните его "
+                                             "в Блокноте как текст (ANSI, UTF-8 или Юникод)")
+                                  .arg(f.file.path);
+            report.warnings.push_back(std::move(warning));
+        }
         // Someone saved the file between the two readings: what was found
         // now may not be what the round holds.
         if (f.scan.asLoaded.fields.size() < size_t(kFieldCount)) {

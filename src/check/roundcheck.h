@@ -20,10 +20,14 @@ struct Warning
         EmptyAnswer,
         DuplicateQuestions,
         FileChanged,        // the file read differently the second time
+        NotText,            // NUL bytes without a UTF-16 mark: not a text file
+        TableQuotesReplaced,  // a cell's straight quotes became « »
+        TableExtraRows,       // more than twelve questions in the table
+        TableUnclosedQuote,   // a quote in the table runs to its end
     };
     Kind kind;
     QString file;              // the file as named to the reader; empty when not about one file
-    int line = 0;              // 1-based line in that file, 0 when none
+    int line = 0;              // 1-based line in that file (row of a table), 0 when none
     std::vector<int> numbers;  // question numbers (1-12) the warning is about
     QString message;           // what the host reads (Russian)
 };
@@ -53,7 +57,7 @@ constexpr int kDeepFieldLimit = 1000;
 
 RoundReport checkRound(const QString &roundName);
 
-// "Windows-1251", "UTF-8", "UTF-8 с BOM".
+// "Windows-1251", "UTF-8", "UTF-8 с BOM", "UTF-16 LE", "UTF-16 BE".
 QString encodingName(rounds::Encoding encoding);
 
 } // namespace check

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <optional>
 #include <iconv.h>
 
 namespace rounds {
@@ -12,7 +14,10 @@ namespace {
 // end of the last field wanted.
 constexpr long long kPullChunk = 64 * 1024;
 
-constexpr unsigned char kBom[3] = {0xEF, 0xBB, 0xBF};
+// The byte order marks a file may start with.
+constexpr unsigned char kUtf8Bom[] = {0xEF, 0xBB, 0xBF};
+constexpr unsigned char kUtf16LeBom[] = {0xFF, 0xFE};
+constexpr unsigned char kUtf16BeBom[] = {0xFE, 0xFF};
 
 bool isBlank(unsigned char c)
 {
@@ -71,6 +76,131 @@ private:
     int m_need = 0;
     unsigned char m_lo = 0x80;
     unsigned char m_hi = 0xBF;
+};
+
+// UTF-16 to UTF-8 a byte at a time, so pieces of any size read alike. A
+// surrogate without its partner, or an odd byte at the end, becomes U+FFFD.
+class Utf16ToUtf8
+{
+public:
+    static constexpr int kMaxOut = 7;  // U+FFFD for a lone surrogate, then a BMP character
+
+    explicit Utf16ToUtf8(bool bigEndian)
+        : m_bigEndian(bigEndian)
+    {
+    }
+
+    // Returns how many UTF-8 bytes were put into out.
+    int feed(unsigned char b, unsigned char *out)
+    {
+        if (!m_haveByte) {
+            m_firstByte = b;
+            m_haveByte = true;
+            return 0;
+        }
+        m_haveByte = false;
+        const char16_t unit = m_bigEndian ? char16_t(m_firstByte << 8 | b) : char16_t(b << 8 | m_firstByte);
+        int n = 0;
+        if (m_high != 0) {
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                const char32_t code = 0x10000 + ((char32_t(m_high) - 0xD800) << 10) + (unit - 0xDC00);
+                m_high = 0;
+                return put(code, out);
+            }
+            m_high = 0;
+            n = put(0xFFFD, out);
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            m_high = unit;
+            return n;
+        }
+        return n + put(unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit, out + n);
+    }
+
+    // The data ended: whatever is left over was cut off.
+    int finish(unsigned char *out)
+    {
+        const bool cut = m_haveByte || m_high != 0;
+        m_haveByte = false;
+        m_high = 0;
+        return cut ? put(0xFFFD, out) : 0;
+    }
+
+private:
+    static int put(char32_t code, unsigned char *out)
+    {
+        if (code < 0x80) {
+            out[0] = static_cast<unsigned char>(code);
+            return 1;
+        }
+        if (code < 0x800) {
+            out[0] = static_cast<unsigned char>(0xC0 | code >> 6);
+            out[1] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+            return 2;
+        }
+        if (code < 0x10000) {
+            out[0] = static_cast<unsigned char>(0xE0 | code >> 12);
+            out[1] = static_cast<unsigned char>(0x80 | (code >> 6 & 0x3F));
+            out[2] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+            return 3;
+        }
+        out[0] = static_cast<unsigned char>(0xF0 | code >> 18);
+        out[1] = static_cast<unsigned char>(0x80 | (code >> 12 & 0x3F));
+        out[2] = static_cast<unsigned char>(0x80 | (code >> 6 & 0x3F));
+        out[3] = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        return 4;
+    }
+
+    const bool m_bigEndian;
+    bool m_haveByte = false;
+    unsigned char m_firstByte = 0;
+    char16_t m_high = 0;  // a high surrogate waiting for its low half
+};
+
+// Which byte order mark the first bytes of a file are: fed one byte at a
+// time until it is known.
+class BomDetector
+{
+public:
+    enum class Result { Undecided, Bom, NoBom };
+
+    Result feed(unsigned char b)
+    {
+        m_head[m_size++] = b;
+        bool prefixOfAny = false;
+        for (const auto &[bom, size, encoding] : kMarks) {
+            if (m_size > size || std::memcmp(m_head, bom, size_t(m_size)) != 0)
+                continue;
+            if (m_size == size) {
+                m_encoding = encoding;
+                return Result::Bom;
+            }
+            prefixOfAny = true;
+        }
+        return prefixOfAny ? Result::Undecided : Result::NoBom;
+    }
+
+    // The bytes seen so far, when they turned out to be text.
+    const unsigned char *head() const { return m_head; }
+    int headSize() const { return m_size; }
+    Encoding encoding() const { return m_encoding; }
+
+private:
+    struct Mark
+    {
+        const unsigned char *bytes;
+        int size;
+        Encoding encoding;
+    };
+    static constexpr Mark kMarks[] = {
+        {kUtf8Bom, 3, Encoding::Utf8Bom},
+        {kUtf16LeBom, 2, Encoding::Utf16Le},
+        {kUtf16BeBom, 2, Encoding::Utf16Be},
+    };
+
+    unsigned char m_head[3] = {};
+    int m_size = 0;
+    Encoding m_encoding = Encoding::Windows1251;
 };
 
 // The field syntax as a byte-at-a-time machine, so that pieces of any size
@@ -301,15 +431,17 @@ ReadOutcome readFields(const PullBytes &pull, int maxFields)
 
     FieldScanner scanner(out, maxFields);
     QByteArray buffer(kPullChunk, Qt::Uninitialized);
-    int bomMatched = 0;
+    BomDetector bom;
     bool bomDecided = false;
+    std::optional<Utf16ToUtf8> utf16;
     bool wantMore = true;
 
-    // Bytes that began like a BOM but were not one are ordinary text.
-    const auto replayBomStart = [&] {
-        bomDecided = true;
-        for (int k = 0; k < bomMatched && wantMore; ++k)
-            wantMore = scanner.feed(kBom[k]);
+    const auto feedAll = [&](const unsigned char *bytes, int n) {
+        for (int k = 0; k < n && wantMore; ++k)
+            wantMore = scanner.feed(bytes[k]);
+    };
+    const auto decided = [&] {
+        return bomDecided && bom.encoding() != Encoding::Windows1251 ? bom.encoding() : scanner.encoding();
     };
 
     while (wantMore) {
@@ -317,37 +449,50 @@ ReadOutcome readFields(const PullBytes &pull, int maxFields)
         if (got < 0 || got > kPullChunk) {
             out.status = ReadOutcome::Status::ReadError;
             out.readErrno = got < 0 ? errno : EIO;
-            out.encoding = scanner.encoding();
+            out.encoding = decided();
             return out;
         }
         if (got == 0)
             break;
         for (long long i = 0; i < got && wantMore; ++i) {
             const auto c = static_cast<unsigned char>(buffer[qsizetype(i)]);
+            if (utf16) {
+                unsigned char utf8[Utf16ToUtf8::kMaxOut];
+                feedAll(utf8, utf16->feed(c, utf8));
+                continue;
+            }
             if (!bomDecided) {
-                if (c == kBom[bomMatched]) {
-                    if (++bomMatched == 3) {
-                        bomDecided = true;
-                        out.encoding = Encoding::Utf8Bom;
-                    }
+                switch (bom.feed(c)) {
+                case BomDetector::Result::Undecided:
+                    continue;
+                case BomDetector::Result::Bom:
+                    bomDecided = true;
+                    if (bom.encoding() == Encoding::Utf16Le || bom.encoding() == Encoding::Utf16Be)
+                        utf16.emplace(bom.encoding() == Encoding::Utf16Be);
+                    continue;
+                case BomDetector::Result::NoBom:
+                    // Bytes that began like a mark but were not one are ordinary text.
+                    bomDecided = true;
+                    feedAll(bom.head(), bom.headSize());
                     continue;
                 }
-                replayBomStart();
-                if (!wantMore)
-                    break;
             }
             wantMore = scanner.feed(c);
         }
     }
 
     if (wantMore) {
-        if (!bomDecided)
-            replayBomStart();
+        if (!bomDecided) {
+            bomDecided = true;
+            feedAll(bom.head(), bom.headSize());
+        } else if (utf16) {
+            unsigned char utf8[Utf16ToUtf8::kMaxOut];
+            feedAll(utf8, utf16->finish(utf8));
+        }
         if (wantMore)
             scanner.finish();
     }
-    if (out.encoding != Encoding::Utf8Bom)
-        out.encoding = scanner.encoding();
+    out.encoding = decided();
     return out;
 }
 
@@ -359,6 +504,39 @@ QString decodeField(const QByteArray &bytes, Encoding encoding)
         return QString();
     thread_local Cp1251Decoder decoder;
     return decoder.ok() ? decoder.decode(bytes) : decodeWithoutIconv(bytes);
+}
+
+DecodedText decodeText(const QByteArray &bytes)
+{
+    DecodedText decoded;
+    BomDetector bom;
+    qsizetype k = 0;
+    BomDetector::Result found = BomDetector::Result::Undecided;
+    while (found == BomDetector::Result::Undecided && k < bytes.size())
+        found = bom.feed(static_cast<unsigned char>(bytes[k++]));
+    if (found == BomDetector::Result::Bom) {
+        decoded.encoding = bom.encoding();
+        if (decoded.encoding == Encoding::Utf8Bom) {
+            decoded.text = QString::fromUtf8(bytes.mid(k));
+            return decoded;
+        }
+        Utf16ToUtf8 utf16(decoded.encoding == Encoding::Utf16Be);
+        QByteArray utf8;
+        utf8.reserve(bytes.size() - k);
+        unsigned char out[Utf16ToUtf8::kMaxOut];
+        for (; k < bytes.size(); ++k)
+            utf8.append(reinterpret_cast<const char *>(out), utf16.feed(static_cast<unsigned char>(bytes[k]), out));
+        utf8.append(reinterpret_cast<const char *>(out), utf16.finish(out));
+        decoded.text = QString::fromUtf8(utf8);
+        return decoded;
+    }
+
+    Utf8Check utf8;
+    for (const char c : bytes)
+        utf8.feed(static_cast<unsigned char>(c));
+    decoded.encoding = utf8.valid() && utf8.sawNonAscii() ? Encoding::Utf8 : Encoding::Windows1251;
+    decoded.text = decodeField(bytes, decoded.encoding);
+    return decoded;
 }
 
 QuestionValue questionValue(const QString &text, bool quoted)

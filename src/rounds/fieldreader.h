@@ -18,11 +18,14 @@ constexpr int kFieldByteCap = 64 * 1024;  // most bytes one field may take, coun
 // Returns up to max bytes into buf; 0 at the end of the data, -1 on a read error.
 using PullBytes = std::function<long long(char *buf, long long max)>;
 
-enum class Encoding { Windows1251, Utf8, Utf8Bom };
+// UTF-16 is known only by its byte order mark, which Notepad writes for
+// "Unicode" and "Unicode big endian"; without one, such a file reads as
+// Windows-1251.
+enum class Encoding { Windows1251, Utf8, Utf8Bom, Utf16Le, Utf16Be };
 
 struct RawField
 {
-    QByteArray bytes;  // the field's value, still in the file's encoding
+    QByteArray bytes;  // the field's value in the file's encoding; UTF-8 for UTF-16 files
     bool quoted = false;
     int line = 1;      // line of the file (1-based) where the field starts
 };
@@ -41,11 +44,22 @@ struct ReadOutcome
 };
 
 // Reads at most maxFields fields; not one byte more is pulled than needed to
-// end the last of them (plus the rest of the pull buffer).
+// end the last of them (plus the rest of the pull buffer). UTF-16 is turned
+// into UTF-8 before the fields are cut, so the field syntax and the cap apply
+// to the UTF-8 form.
 ReadOutcome readFields(const PullBytes &pull, int maxFields = kFieldCount);
 
-// The text of a field in the file's encoding.
+// The text of a field as readFields gave it.
 QString decodeField(const QByteArray &bytes, Encoding encoding);
+
+// A whole text judged by the rules a round file is judged by (all of its
+// bytes count here), for files that are read whole.
+struct DecodedText
+{
+    QString text;
+    Encoding encoding = Encoding::Windows1251;
+};
+DecodedText decodeText(const QByteArray &bytes);
 
 // A question slot: empty, a number or text.
 using QuestionValue = std::variant<std::monostate, double, QString>;

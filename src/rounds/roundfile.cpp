@@ -62,6 +62,54 @@ QString openErrorMessage(int error, const QString &path)
     }
 }
 
+// Opens a regular file for reading without blocking; on failure returns -1
+// and puts the host's message into *error.
+int openRegularFile(const QString &path, QString *error)
+{
+    // The C library would silently cut the name at the NUL and open another file.
+    if (path.contains(QChar(0))) {
+        *error = invalidNameMessage();
+        return -1;
+    }
+
+    const QByteArray nativePath = QFile::encodeName(path);
+    int fd = -1;
+    do {
+        // O_NONBLOCK: a FIFO must not keep the window waiting for a writer.
+        fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        *error = openErrorMessage(errno, path);
+        return -1;
+    }
+
+    // Checked on the open descriptor, so a symbolic link swapped in between
+    // cannot slip a device past the check.
+    struct stat info {};
+    QString problem;
+    if (::fstat(fd, &info) != 0)
+        problem = openErrorMessage(errno, path);
+    else if (S_ISDIR(info.st_mode))
+        problem = QStringLiteral("%1 — это папка, а не файл").arg(path);
+    else if (!S_ISREG(info.st_mode))
+        problem = QStringLiteral("%1 — не обычный файл").arg(path);
+    if (!problem.isEmpty()) {
+        ::close(fd);
+        *error = problem;
+        return -1;
+    }
+    return fd;
+}
+
+long long readSome(int fd, char *buf, long long max)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd, buf, size_t(max));
+        if (got >= 0 || errno != EINTR)
+            return got;
+    }
+}
+
 } // namespace
 
 QString questionFileName(const QString &roundName)
@@ -77,47 +125,12 @@ QString answerFileName(const QString &roundName)
 FileRead readRoundFile(const QString &path, int maxFields, const PullWrapper &wrapPull)
 {
     FileRead result;
-    // The C library would silently cut the name at the NUL and open another file.
-    if (path.contains(QChar(0))) {
-        result.error = invalidNameMessage();
+    const int fd = openRegularFile(path, &result.error);
+    if (fd < 0)
         return result;
-    }
-
-    const QByteArray nativePath = QFile::encodeName(path);
-    int fd = -1;
-    do {
-        // O_NONBLOCK: a FIFO must not keep the window waiting for a writer.
-        fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        result.error = openErrorMessage(errno, path);
-        return result;
-    }
     const FileDescriptor file(fd);
 
-    // Checked on the open descriptor, so a symbolic link swapped in between
-    // cannot slip a device past the check.
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) {
-        result.error = openErrorMessage(errno, path);
-        return result;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        result.error = QStringLiteral("%1 — это папка, а не файл").arg(path);
-        return result;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        result.error = QStringLiteral("%1 — не обычный файл").arg(path);
-        return result;
-    }
-
-    PullBytes pull = [fd = file.get()](char *buf, long long max) -> long long {
-        for (;;) {
-            const ssize_t got = ::read(fd, buf, size_t(max));
-            if (got >= 0 || errno != EINTR)
-                return got;
-        }
-    };
+    PullBytes pull = [fd](char *buf, long long max) { return readSome(fd, buf, max); };
     if (wrapPull)
         pull = wrapPull(std::move(pull));
 
@@ -147,6 +160,35 @@ FileRead readRoundFile(const QString &path, int maxFields, const PullWrapper &wr
         fields.lines.push_back(raw.line);
     }
     result.fields = std::move(fields);
+    return result;
+}
+
+WholeFile readWholeFile(const QString &path, qint64 maxBytes)
+{
+    WholeFile result;
+    const int fd = openRegularFile(path, &result.error);
+    if (fd < 0)
+        return result;
+    const FileDescriptor file(fd);
+
+    QByteArray bytes;
+    char buffer[64 * 1024];
+    for (;;) {
+        const long long got = readSome(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            result.error = QStringLiteral("Ошибка чтения файла %1").arg(path);
+            return result;
+        }
+        if (got == 0)
+            break;
+        // Stops one pull past the limit, whatever the file claims its size is.
+        if (bytes.size() + got > maxBytes) {
+            result.error = QStringLiteral("Файл %1 больше %2 МиБ").arg(path, QString::number(maxBytes / (1024 * 1024)));
+            return result;
+        }
+        bytes.append(buffer, qsizetype(got));
+    }
+    result.bytes = std::move(bytes);
     return result;
 }
 

@@ -35,6 +35,16 @@ using PullWrapper = std::function<PullBytes(PullBytes)>;
 FileRead readRoundFile(const QString &path, int maxFields = kFieldCount,
                        const PullWrapper &wrapPull = {});
 
+// A whole file, opened the way round files are (regular files only, never
+// waiting on a FIFO) and with the same messages; more than maxBytes is an
+// error, and no more than that is read.
+struct WholeFile
+{
+    std::optional<QByteArray> bytes;
+    QString error;
+};
+WholeFile readWholeFile(const QString &path, qint64 maxBytes);
+
 struct Round
 {
     std::array<QuestionValue, kFieldCount> questions;

@@ -3,5 +3,9 @@
 kvizor_add_test(tst_roundcheck check/tst_roundcheck.cpp LIBS kvizor_check)
 
 kvizor_add_test(tst_checkcli check/tst_checkcli.cpp)
-target_compile_definitions(tst_checkcli PRIVATE KVIZOR_CHECK_BIN="$<TARGET_FILE:kvizor-check>")
+target_compile_definitions(tst_checkcli PRIVATE KVIZOR_CHECK_BIN="$<TARGET_FILE:kvizor-check>"
+    KVIZOR_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 add_dependencies(tst_checkcli kvizor-check)
+
+kvizor_add_test(tst_tableimport check/tst_tableimport.cpp)
+target_link_libraries(tst_tableimport PRIVATE kvizor_check)

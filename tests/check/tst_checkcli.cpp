@@ -2,6 +2,7 @@
 #include "support/testfiles.h"
 
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -17,10 +18,12 @@ struct Run
 };
 
 // Runs the checker under the C locale, so nothing in the output leans on
-// the tester's language settings.
-Run runCheck(const QStringList &arguments)
+// the tester's language settings. stdoutFile, when given, takes the report.
+Run runCheck(const QStringList &arguments, const QString &stdoutFile = QString())
 {
     QProcess process;
+    if (!stdoutFile.isEmpty())
+        process.setStandardOutputFile(stdoutFile);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"LC_ALL"_s, u"C"_s);
     environment.insert(u"LANG"_s, u"C"_s);
@@ -48,6 +51,10 @@ private slots:
     void versionAndHelp();
     void usageErrors_data();
     void usageErrors();
+    void controlCharactersShownEscaped();
+    void importFromTable();
+    void reportThatCannotBeWritten_data();
+    void reportThatCannotBeWritten();
 };
 
 void TestCheckCli::cleanRound()
@@ -109,6 +116,9 @@ void TestCheckCli::usageErrors_data()
     QTest::newRow("two rounds") << QStringList{fixture(u"lines"_s), fixture(u"comma"_s)};
     QTest::newRow("unknown option") << QStringList{u"--verbose"_s, fixture(u"lines"_s)};
     QTest::newRow("only an end of options") << QStringList{u"--"_s};
+    QTest::newRow("--force without --import") << QStringList{u"--force"_s, fixture(u"lines"_s)};
+    QTest::newRow("--import without a table") << QStringList{u"--import"_s};
+    QTest::newRow("--import without a round") << QStringList{u"--import"_s, u"t.csv"_s};
 }
 
 void TestCheckCli::usageErrors()
@@ -119,6 +129,108 @@ void TestCheckCli::usageErrors()
     QVERIFY(run.out.isEmpty());
     QVERIFY(run.err.startsWith("kvizor-check: "));
     QVERIFY(run.err.contains("--help"));
+}
+
+void TestCheckCli::controlCharactersShownEscaped()
+{
+    // Clear the screen, retitle the terminal, a C1 CSI, a right-to-left override.
+    QTemporaryDir dir;
+    const QString round = dir.filePath(u"r\x1b]0;x\x07"_s);
+    QByteArray questions = numberedLines("Q");
+    questions.replace("Q1\r", "Q1 \x1b[2J\x7f\r").replace("Q2\r", "Q2 \xc2\x9b" "31m\r");
+    QByteArray answers = numberedLines("A");
+    answers.replace("A1\r", "A1 \xe2\x80\xae" "evil\r");
+    QVERIFY(writeFile(rounds::questionFileName(round), questions));
+    QVERIFY(writeFile(rounds::answerFileName(round), answers));
+
+    const Run run = runCheck({round});
+    QCOMPARE(run.exitCode, 0);
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY(out.contains(u" 1. Q1 \\x1b[2J\\x7f\n"_s));
+    QVERIFY(out.contains(u" 2. Q2 \\x9b31m\n"_s));
+    QVERIFY(out.contains(u"Ответ: A1 \\u202eevil\n"_s));
+    QVERIFY(out.contains(u"r\\x1b]0;x\\x07.txt: кодировка"_s));
+    for (const QChar c : out)
+        QVERIFY2(c == u'\n' || (c >= u' ' && c != u'\x7f' && (c < u'\x80' || c > u'\x9f') && c != u'\u202e'),
+                 qPrintable(QString::number(c.unicode(), 16)));
+
+    // The message of a round that does not load names the file as well.
+    const Run missing = runCheck({dir.filePath(u"\x1b[2J"_s)});
+    QCOMPARE(missing.exitCode, 2);
+    QVERIFY(!missing.err.contains('\x1b'));
+    QVERIFY(missing.err.contains("\\x1b[2J.txt"));
+}
+
+void TestCheckCli::importFromTable()
+{
+    QTemporaryDir dir;
+    const QString round = dir.filePath(u"7"_s);
+    const QString sheet = QStringLiteral(KVIZOR_SOURCE_DIR "/examples/sheet.csv");
+    const auto bytesOf = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+
+    const Run clean = runCheck({u"--import"_s, sheet, round});
+    QCOMPARE(clean.exitCode, 0);
+    QVERIFY(clean.err.isEmpty());
+    const QString out = QString::fromUtf8(clean.out);
+    QVERIFY(out.startsWith(u"Из таблицы "_s));
+    QVERIFY(out.contains(u"разделитель «;»"_s));
+    QVERIFY(out.contains(u" 9. Продолжите пословицу: Без труда не вытащишь…\n"_s));
+    QVERIFY(out.contains(u"Ответ: 007\n"_s));
+    QVERIFY(out.contains(u"Предупреждений нет."_s));
+
+    // Again: the round is there now, and stays as it is without --force.
+    const QByteArray written = bytesOf(round + u".txt"_s);
+    const Run refused = runCheck({u"--import"_s, sheet, round});
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY(refused.out.isEmpty());
+    QVERIFY(refused.err.contains("--force"));
+    QCOMPARE(bytesOf(round + u".txt"_s), written);
+
+    // A table with a quote inside a cell: written, with a warning.
+    QByteArray table = bytesOf(sheet).replace("\xcf\xf3\xf8\xea\xe8\xed", "\"\"\"\xcf\xf3\xf8\xea\xe8\xed\"\"\"");
+    const QString quoted = dir.filePath(u"quoted.csv"_s);
+    QVERIFY(writeFile(quoted, table));
+    const Run warned = runCheck({u"--import"_s, quoted, u"--force"_s, round});
+    QCOMPARE(warned.exitCode, 1);
+    QVERIFY(QString::fromUtf8(warned.out).contains(u"quoted.csv, строка 4: кавычки"_s));
+    QVERIFY(QString::fromUtf8(warned.out).contains(u"Ответ: «Пушкин»"_s));
+}
+
+void TestCheckCli::reportThatCannotBeWritten_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("stdoutFile");
+    QTest::addColumn<QString>("cause");
+
+    QTest::newRow("disk full") << QStringList{fixture(u"lines"_s)} << u"/dev/full"_s << u"нет места на диске"_s;
+    QTest::newRow("help, disk full") << QStringList{u"--help"_s} << u"/dev/full"_s << u"нет места на диске"_s;
+    // Closed by the shell: the round files opened later must not become stdout.
+    QTest::newRow("stdout closed")
+        << QStringList{u"-c"_s, u"exec \"$0\" \"$@\" >&-"_s, QStringLiteral(KVIZOR_CHECK_BIN), fixture(u"lines"_s)}
+        << QString() << u"стандартный вывод закрыт"_s;
+}
+
+void TestCheckCli::reportThatCannotBeWritten()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, stdoutFile);
+    QFETCH(QString, cause);
+
+    Run run;
+    if (arguments.first() == u"-c") {
+        QProcess shell;
+        shell.start(u"sh"_s, arguments);
+        QVERIFY(shell.waitForFinished(30000));
+        run.exitCode = shell.exitCode();
+        run.err = shell.readAllStandardError();
+    } else {
+        run = runCheck(arguments, stdoutFile);
+    }
+    QCOMPARE(run.exitCode, 74);
+    QCOMPARE(QString::fromUtf8(run.err), u"kvizor-check: не удалось вывести отчёт: "_s + cause + u'\n');
 }
 
 QTEST_GUILESS_MAIN(TestCheckCli)

@@ -70,6 +70,7 @@ private slots:
     void duplicatesComparedAsShown();
 
     void encodingIsTheWindowsChoice();
+    void nulBytesMeanNotText();
 
 private:
     // Writes <dir>/<name>.txt and <dir>/<name>o.txt; answers default to a clean set.
@@ -102,6 +103,8 @@ void TestRoundCheck::cleanRounds_data()
     QTest::newRow("zeros") << u"zeros"_s << Encoding::Windows1251 << Encoding::Windows1251;
     QTest::newRow("utf8") << u"utf8"_s << Encoding::Utf8 << Encoding::Utf8;
     QTest::newRow("utf8bom") << u"utf8bom"_s << Encoding::Utf8Bom << Encoding::Utf8Bom;
+    QTest::newRow("utf16le") << u"utf16le"_s << Encoding::Utf16Le << Encoding::Utf16Le;
+    QTest::newRow("utf16be") << u"utf16be"_s << Encoding::Utf16Be << Encoding::Utf16Be;
 }
 
 void TestRoundCheck::cleanRounds()
@@ -336,6 +339,23 @@ void TestRoundCheck::encodingIsTheWindowsChoice()
     QCOMPARE(encodingName(Encoding::Windows1251), u"Windows-1251"_s);
     QCOMPARE(encodingName(Encoding::Utf8), u"UTF-8"_s);
     QCOMPARE(encodingName(Encoding::Utf8Bom), u"UTF-8 с BOM"_s);
+    QCOMPARE(encodingName(Encoding::Utf16Le), u"UTF-16 LE"_s);
+    QCOMPARE(encodingName(Encoding::Utf16Be), u"UTF-16 BE"_s);
+}
+
+void TestRoundCheck::nulBytesMeanNotText()
+{
+    // UTF-16 saved without its mark loads, as garbage; the checker says why.
+    const RoundReport report = checkRound(fixture(u"utf16nobom"_s));
+    QVERIFY(report.loaded());
+    const Warning *notText = find(report, Kind::NotText);
+    QVERIFY(notText);
+    QCOMPARE(notText->file, fixture(u"utf16nobom.txt"_s));
+    QVERIFY(notText->message.contains(u"не текстовый файл"_s));
+    QVERIFY(!find(report, Kind::NotText, u"o.txt"_s));
+
+    // A NUL after the twelfth field counts too.
+    QVERIFY(find(checkRound(writeRound(joinLines(twelveQuestions()) + QByteArray("\0", 1))), Kind::NotText));
 }
 
 QTEST_GUILESS_MAIN(TestRoundCheck)

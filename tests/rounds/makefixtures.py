@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Writes the round files the tests read (tests/data/rounds) and the demo
-round (examples/1.txt, examples/1o.txt).
+"""Writes the round files the tests read (tests/data/rounds), the demo
+round (examples/1.txt, examples/1o.txt) and the example sheet for
+`kvizor-check --import` (examples/sheet.csv).
 
 The files are kept in the repository; run this only to change them. Round
 files are Windows-1251 with CR LF unless a name says otherwise, so the tests
@@ -46,11 +47,15 @@ ANSWERS = [
 ]
 
 
+# The byte order mark each encoding's editors write.
+BOMS = {"utf-8": b"\xef\xbb\xbf", "utf-16-le": b"\xff\xfe", "utf-16-be": b"\xfe\xff"}
+
+
 def write(path, lines, encoding="cp1251", newline="\r\n", bom=False, final_newline=True):
     text = newline.join(lines) + (newline if final_newline else "")
     data = text.encode(encoding)
     if bom:
-        data = b"\xef\xbb\xbf" + data
+        data = BOMS[encoding] + data
     path.write_bytes(data)
 
 
@@ -130,6 +135,12 @@ def main():
 
     pair("utf8bom", QUESTIONS, ANSWERS, encoding="utf-8", bom=True)
     pair("utf8", QUESTIONS, ANSWERS, encoding="utf-8")
+    # Notepad's "Unicode" and "Unicode big endian".
+    pair("utf16le", QUESTIONS, ANSWERS, encoding="utf-16-le", bom=True)
+    pair("utf16be", QUESTIONS, ANSWERS, encoding="utf-16-be", bom=True)
+    # The same without the mark: NUL bytes all over, not a text file to the reader.
+    write(DATA / "utf16nobom.txt", QUESTIONS, encoding="utf-16-le")
+    write(DATA / "utf16nobomo.txt", ANSWERS)
     pair("lf", QUESTIONS, ANSWERS, newline="\n")
     pair("cr", QUESTIONS, ANSWERS, newline="\r")
 
@@ -163,6 +174,25 @@ def main():
     ]
     write(EXAMPLES / "1.txt", demo_questions)
     write(EXAMPLES / "1o.txt", demo_answers)
+
+    # As a Russian spreadsheet saves CSV: Windows-1251, semicolons, quotes
+    # only round cells that need them.
+    sheet = [
+        "Вопрос;Ответ",
+        "Какая гора самая высокая в мире?;Эверест",
+        "Сколько ног у паука?;Восемь",
+        "Кто написал роман в стихах «Евгений Онегин»?;Пушкин",
+        "Какой город называют Северной столицей России?;Санкт-Петербург",
+        "Сколько дней в високосном году?;366",
+        "Какая птица не летает, зато бегает быстрее лошади?;Страус",
+        "В каком году закончилась Вторая мировая война?;1945",
+        "Какой газ растения поглощают из воздуха?;Углекислый газ",
+        '"Продолжите пословицу:\nБез труда не вытащишь…";И рыбку из пруда',
+        "Какой номер у агента Джеймса Бонда?;007",
+        "Кто первым сказал «Поехали!», отправляясь в космос?;Юрий Гагарин",
+        '"Какой химический элемент обозначают буквой O; а какой — буквой H?";Кислород и водород',
+    ]
+    write(EXAMPLES / "sheet.csv", sheet)
 
 
 if __name__ == "__main__":

@@ -47,6 +47,18 @@ QByteArray twelveFields()
     return "q1,q2,q3,q4,q5,q6,q7,q8,q9,q10,q11,q12";
 }
 
+// Text as Notepad saves it as "Unicode" (LE) or "Unicode big endian", mark included.
+QByteArray utf16(const QString &text, bool bigEndian = false)
+{
+    QByteArray bytes = bigEndian ? QByteArray("\xfe\xff") : QByteArray("\xff\xfe");
+    for (const QChar c : text) {
+        const char hi = char(c.unicode() >> 8);
+        const char lo = char(c.unicode() & 0xff);
+        bytes.append(bigEndian ? hi : lo).append(bigEndian ? lo : hi);
+    }
+    return bytes;
+}
+
 const long long kPieces[] = {1, 2, 3, 7, 64 * 1024};
 
 } // namespace
@@ -153,6 +165,7 @@ void TestFieldReader::stopsRightAfterTheLastField_data()
     QTest::newRow("CR, no LF needed") << twelveFields() + "\r";
     QTest::newRow("LF") << twelveFields() + "\n";
     QTest::newRow("in quotes") << twelveFields().replace("q12", "\"q,12\"") + ",";
+    QTest::newRow("UTF-16") << utf16(QString::fromLatin1(twelveFields() + "\r"));
 }
 
 void TestFieldReader::stopsRightAfterTheLastField()
@@ -284,6 +297,23 @@ void TestFieldReader::encoding_data()
                                         << QByteArray("\xef\xbb" "a");
     QTest::newRow("half a BOM alone") << QByteArray("\xef") << Encoding::Windows1251 << QByteArray("\xef");
     QTest::newRow("BOM later is text") << QByteArray("a\xef\xbb\xbf") << Encoding::Utf8 << QByteArray("a\xef\xbb\xbf");
+
+    // UTF-16 arrives as UTF-8, with the field syntax applied to the characters.
+    QTest::newRow("UTF-16 LE") << utf16(u"Ёж,\"a,b\""_s) << Encoding::Utf16Le << u"Ёж"_s.toUtf8();
+    QTest::newRow("UTF-16 BE") << utf16(u"Ёж,b"_s, true) << Encoding::Utf16Be << u"Ёж"_s.toUtf8();
+    QTest::newRow("UTF-16 surrogate pair") << utf16(u"\U0001F3B2,x"_s) << Encoding::Utf16Le
+                                           << QByteArray("\xf0\x9f\x8e\xb2");
+    QTest::newRow("UTF-16 lone high surrogate") << utf16(u"a"_s).append("\x00\xd8" "b\x00", 4) << Encoding::Utf16Le
+                                                << QByteArray("a\xef\xbf\xbd" "b");
+    QTest::newRow("UTF-16 lone low surrogate") << utf16(u"a"_s).append("\x00\xdc", 2) << Encoding::Utf16Le
+                                               << QByteArray("a\xef\xbf\xbd");
+    QTest::newRow("UTF-16 odd byte at the end") << utf16(u"a"_s).append('b') << Encoding::Utf16Le
+                                                << QByteArray("a\xef\xbf\xbd");
+    QTest::newRow("UTF-16 mark only") << utf16(QString()) << Encoding::Utf16Le << QByteArray();
+    QTest::newRow("mark of UTF-16 later is text") << QByteArray("a\xff\xfe") << Encoding::Windows1251
+                                                  << QByteArray("a\xff\xfe");
+    QTest::newRow("half a UTF-16 mark is text") << QByteArray("\xfe" "a") << Encoding::Windows1251
+                                                << QByteArray("\xfe" "a");
 }
 
 void TestFieldReader::encoding()
@@ -326,6 +356,7 @@ void TestFieldReader::decoding_data()
     QTest::newRow("UTF-8") << QByteArray("\xd0\x81\xd0\xb6") << Encoding::Utf8 << u"Ёж"_s;
     QTest::newRow("UTF-8 after BOM") << QByteArray("\xd0\x81\xd0\xb6") << Encoding::Utf8Bom << u"Ёж"_s;
     QTest::newRow("bad UTF-8 after BOM") << QByteArray("a\xc0") << Encoding::Utf8Bom << u"a\uFFFD"_s;
+    QTest::newRow("UTF-16 comes as UTF-8") << QByteArray("\xd0\x81") << Encoding::Utf16Be << u"Ё"_s;
 }
 
 void TestFieldReader::decoding()

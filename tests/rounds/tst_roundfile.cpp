@@ -115,6 +115,8 @@ void TestRoundFile::sameRoundWhateverTheLayout_data()
     QTest::newRow("more than twelve") << u"more"_s << Encoding::Windows1251;
     QTest::newRow("UTF-8 with BOM") << u"utf8bom"_s << Encoding::Utf8Bom;
     QTest::newRow("UTF-8 without BOM") << u"utf8"_s << Encoding::Utf8;
+    QTest::newRow("UTF-16 LE") << u"utf16le"_s << Encoding::Utf16Le;
+    QTest::newRow("UTF-16 BE") << u"utf16be"_s << Encoding::Utf16Be;
     QTest::newRow("lone LF") << u"lf"_s << Encoding::Windows1251;
     QTest::newRow("lone CR") << u"cr"_s << Encoding::Windows1251;
 }

@@ -1,0 +1,365 @@
+#include "check/roundwriter.h"
+
+#include "rounds/roundfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <iconv.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace check {
+
+namespace {
+
+using rounds::Encoding;
+using rounds::kFieldCount;
+
+// Strict: a character Windows-1251 lacks makes the whole text not fit.
+std::optional<QByteArray> toCp1251(const QString &text)
+{
+    const iconv_t cd = iconv_open("CP1251", "UTF-8");
+    if (cd == iconv_t(-1))
+        return std::nullopt;
+    QByteArray utf8 = text.toUtf8();
+    QByteArray out(utf8.size(), Qt::Uninitialized);  // never longer than its UTF-8
+    char *in = utf8.data();
+    size_t inLeft = size_t(utf8.size());
+    char *outPtr = out.data();
+    size_t outLeft = size_t(out.size());
+    const bool ok = iconv(cd, &in, &inLeft, &outPtr, &outLeft) != size_t(-1) && inLeft == 0;
+    iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    out.truncate(outPtr - out.data());
+    return out;
+}
+
+std::optional<QByteArray> encodeFile(const std::array<QString, kFieldCount> &texts, Encoding encoding)
+{
+    QByteArray bytes = encoding == Encoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+    for (const QString &text : texts) {
+        const std::optional<QByteArray> field = encoding == Encoding::Utf8Bom ? text.toUtf8() : toCp1251(text);
+        if (!field)
+            return std::nullopt;
+        bytes += '"' + *field + "\"\r\n";
+    }
+    return bytes;
+}
+
+rounds::ReadOutcome readBack(const QByteArray &bytes)
+{
+    qsizetype pos = 0;
+    return rounds::readFields([&bytes, &pos](char *buf, long long max) -> long long {
+        const qsizetype n = qsizetype(std::min<long long>(max, bytes.size() - pos));
+        std::memcpy(buf, bytes.constData() + pos, size_t(n));
+        pos += n;
+        return n;
+    });
+}
+
+// The file as the window will read it: same encoding, every field quoted and
+// giving back its text. Checked by reading, because Windows-1251 bytes can
+// happen to be valid UTF-8 and would then be taken for it.
+bool readsBackAs(const QByteArray &bytes, const std::array<QString, kFieldCount> &texts, Encoding encoding,
+                 int *tooLongField)
+{
+    const rounds::ReadOutcome outcome = readBack(bytes);
+    if (outcome.status == rounds::ReadOutcome::Status::FieldTooLong)
+        *tooLongField = outcome.failedField;
+    if (outcome.status != rounds::ReadOutcome::Status::Ok || outcome.encoding != encoding)
+        return false;
+    for (int k = 0; k < kFieldCount; ++k) {
+        const rounds::RawField &field = outcome.fields[size_t(k)];
+        if (!field.quoted || rounds::decodeField(field.bytes, encoding) != texts[size_t(k)])
+            return false;
+    }
+    return true;
+}
+
+QString writeErrorCause(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("нет такой папки");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("нет доступа");
+    case ENOSPC:
+        return QStringLiteral("нет места на диске");
+    case EDQUOT:
+        return QStringLiteral("превышена квота диска");
+    case EROFS:
+        return QStringLiteral("диск только для чтения");
+    case EISDIR:
+        return QStringLiteral("это папка");
+    case EIO:
+        return QStringLiteral("ошибка ввода-вывода");
+    default:
+        return QStringLiteral("ошибка %1").arg(error);
+    }
+}
+
+QString writeError(const QString &path, int error)
+{
+    return QStringLiteral("Не удаётся записать файл %1: %2").arg(path, writeErrorCause(error));
+}
+
+QString existsError(const QString &path)
+{
+    return QStringLiteral("Файл %1 уже есть; чтобы заменить тур, добавьте --force").arg(path);
+}
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// A new empty file beside target, named so that it is hidden and plainly
+// belongs to it; returns its descriptor and name, or -1 with errno set.
+int createBeside(const QString &target, QString *name)
+{
+    const QFileInfo info(target);
+    QByteArray pattern = native(info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd >= 0)
+        *name = QFile::decodeName(pattern);
+    return fd;
+}
+
+int writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += n;
+    }
+    return 0;
+}
+
+struct Target
+{
+    QString path;
+    QByteArray bytes;
+    mode_t mode = 0666;
+    bool existed = false;
+    QString temp;    // the new content, until it is renamed into place
+    QString backup;  // the old file, kept until both new ones are in place
+    QString stranded;  // the old file, when it could not be put back
+};
+
+// The temporary file of target, complete and on disk, or an errno.
+int writeTemp(Target &target)
+{
+    const int fd = createBeside(target.path, &target.temp);
+    if (fd < 0)
+        return errno;
+    int error = ::fchmod(fd, target.mode) == 0 ? writeAll(fd, target.bytes) : errno;
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
+// Without overwrite, a file that appeared since the check is not replaced
+// either: the rename itself refuses.
+int place(const QString &from, const QString &to, bool overwrite)
+{
+    if (overwrite)
+        return ::rename(native(from).constData(), native(to).constData()) == 0 ? 0 : errno;
+    if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the flag: a hard link fails on an existing name too.
+    if (::link(native(from).constData(), native(to).constData()) != 0)
+        return errno;
+    ::unlink(native(from).constData());
+    return 0;
+}
+
+void removeIfNamed(QString &path)
+{
+    if (!path.isEmpty())
+        ::unlink(native(path).constData());
+    path.clear();
+}
+
+} // namespace
+
+QString fieldTextFromCell(const QString &cell, bool *quotesReplaced)
+{
+    *quotesReplaced = false;
+    QString text;
+    text.reserve(cell.size());
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        const QChar c = cell[i];
+        if (c == u'\r' || c == u'\n') {
+            while (i + 1 < cell.size() && (cell[i + 1] == u'\r' || cell[i + 1] == u'\n'))
+                ++i;
+            text += u' ';
+        } else if (c == u'"') {
+            // Opening where a word can start, closing after one.
+            const QChar before = text.isEmpty() ? QChar(u' ') : text.back();
+            const bool opening = before.isSpace() || QStringLiteral("([{«—–-/").contains(before);
+            text += opening ? u'«' : u'»';
+            *quotesReplaced = true;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite, const WriteFault &fault)
+{
+    WriteResult result;
+    Target targets[2];
+    targets[0].path = rounds::questionFileName(roundName);
+    targets[1].path = rounds::answerFileName(roundName);
+    if (roundName.contains(QChar(0))) {
+        result.error = QStringLiteral("Недопустимое имя тура");
+        return result;
+    }
+
+    // One encoding for both files: Windows-1251 if the whole round fits.
+    const std::array<QString, kFieldCount> *contents[2] = {&texts.questions, &texts.answers};
+    bool encoded = false;
+    for (const Encoding encoding : {Encoding::Windows1251, Encoding::Utf8Bom}) {
+        encoded = true;
+        for (int f = 0; f < 2 && encoded; ++f) {
+            const std::optional<QByteArray> bytes = encodeFile(*contents[f], encoding);
+            int tooLong = 0;
+            encoded = bytes && readsBackAs(*bytes, *contents[f], encoding, &tooLong);
+            if (encoded)
+                targets[f].bytes = *bytes;
+            if (tooLong > 0 && encoding == Encoding::Utf8Bom) {
+                result.status = WriteResult::Status::FieldTooLong;
+                result.tooLongField = tooLong;
+                result.tooLongAnswer = f == 1;
+                result.error = QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
+                                   .arg(targets[f].path, QString::number(tooLong),
+                                        QString::number(rounds::kFieldByteCap / 1024));
+                return result;
+            }
+        }
+        if (encoded) {
+            result.encoding = encoding;
+            break;
+        }
+    }
+    if (!encoded) {
+        result.error = QStringLiteral("Тур %1 не удаётся записать так, чтобы программа прочитала его без изменений")
+                           .arg(roundName);
+        return result;
+    }
+
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (Target &target : targets) {
+        struct stat info {};
+        if (::lstat(native(target.path).constData(), &info) != 0) {
+            target.mode = 0666 & ~mask;
+            continue;
+        }
+        if (!overwrite) {
+            result.error = existsError(target.path);
+            return result;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            result.error = QStringLiteral("%1 — это папка, а не файл").arg(target.path);
+            return result;
+        }
+        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+            result.error = QStringLiteral("%1 — не обычный файл").arg(target.path);
+            return result;
+        }
+        target.existed = true;
+        target.mode = S_ISREG(info.st_mode) ? (info.st_mode & 07777) : (0666 & ~mask);
+    }
+
+    const auto cleanUp = [&targets] {
+        for (Target &target : targets) {
+            removeIfNamed(target.temp);
+            removeIfNamed(target.backup);
+        }
+    };
+    const auto failed = [&](const QString &path, int error) {
+        cleanUp();
+        result.error = error == EEXIST ? existsError(path) : writeError(path, error);
+        for (const Target &target : targets)
+            if (!target.stranded.isEmpty())
+                result.error += QStringLiteral("; прежний %1 сохранён как %2").arg(target.path, target.stranded);
+        return result;
+    };
+    const auto step = [&fault](WriteStep s) { return fault ? fault(s) : 0; };
+
+    // Both new files complete before either old one is touched.
+    for (int f = 0; f < 2; ++f) {
+        int error = step(f == 0 ? WriteStep::WriteQuestions : WriteStep::WriteAnswers);
+        if (error == 0)
+            error = writeTemp(targets[f]);
+        if (error != 0)
+            return failed(targets[f].path, error);
+    }
+
+    // An old file steps aside to a name of its own, so that it can come back
+    // if its partner cannot be placed.
+    const auto putBack = [&targets](int f) {
+        Target &target = targets[f];
+        if (!target.backup.isEmpty()) {
+            if (::rename(native(target.backup).constData(), native(target.path).constData()) != 0)
+                target.stranded = target.backup;  // never removed with the temporary files
+            target.backup.clear();
+        } else {
+            ::unlink(native(target.path).constData());
+        }
+    };
+    for (int f = 0; f < 2; ++f) {
+        Target &target = targets[f];
+        int error = step(f == 0 ? WriteStep::PlaceQuestions : WriteStep::PlaceAnswers);
+        if (error == 0 && target.existed) {
+            QString reserved;
+            const int fd = createBeside(target.path, &reserved);
+            if (fd < 0) {
+                error = errno;
+            } else {
+                ::close(fd);
+                target.backup = reserved;
+                if (::rename(native(target.path).constData(), native(target.backup).constData()) != 0)
+                    error = errno;
+            }
+        }
+        if (error == 0)
+            error = place(target.temp, target.path, overwrite);
+        if (error != 0) {
+            if (target.existed && !target.backup.isEmpty()) {
+                // The old file is back in its place, or it was never moved.
+                struct stat info {};
+                if (::lstat(native(target.path).constData(), &info) != 0)
+                    putBack(f);
+            }
+            if (f == 1)
+                putBack(0);
+            return failed(target.path, error);
+        }
+        target.temp.clear();
+    }
+    cleanUp();
+    result.status = WriteResult::Status::Written;
+    return result;
+}
+
+} // namespace check
