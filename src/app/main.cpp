@@ -1,4 +1,6 @@
 #include "app/displayprobe.h"
+#include "app/platformstart.h"
+#include "app/windowgone.h"
 #include "audio/audiooutput.h"
 #include "window/appicon.h"
 #include "window/form1.h"
@@ -11,6 +13,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -45,7 +48,9 @@ int main(int argc, char *argv[])
         return EXIT_FAILURE;
     }
 
+    std::optional<PlatformStartGuard> platformStart(std::in_place);
     QApplication app(argc, argv);
+    platformStart.reset();
     QApplication::setApplicationName(QStringLiteral("kvizor"));
     // No display name: Qt would append it to every title, and the host
     // view's title, "Квизория — ведущий", already says whose window it is.
@@ -64,6 +69,9 @@ int main(int argc, char *argv[])
         form.setSound(sound.get());
     });
     form.installEventFilter(&firstPaint);
+
+    WindowGoneWatch windowGone(&form);
+    app.installNativeEventFilter(&windowGone);
 
     form.Form_Load();
     form.show();

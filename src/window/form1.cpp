@@ -2,8 +2,10 @@
 
 #include "window/designfont.h"
 #include "window/designtable.h"
+#include "window/facebutton.h"
 #include "window/hostkeys.h"
 #include "window/hostview.h"
+#include "window/messagelabel.h"
 #include "window/optionbutton.h"
 #include "window/placement.h"
 
@@ -138,7 +140,9 @@ QWidget *Form1::createControl(const design::Control &c, QButtonGroup *group)
         break;
     }
     case design::Kind::Label: {
-        auto *label = new QLabel(caption, this);
+        // The load-error message must be read whole in its small corner.
+        QLabel *label =
+            &c == &design::loadErrorLabel() ? new MessageLabel(caption, this) : new QLabel(caption, this);
         label->setTextFormat(Qt::PlainText); // round files are text, never markup
         label->setWordWrap(true);
         label->setAlignment(c.alignment);
@@ -149,7 +153,8 @@ QWidget *Form1::createControl(const design::Control &c, QButtonGroup *group)
         break;
     }
     case design::Kind::PushButton: {
-        auto *button = new QPushButton(caption, this);
+        QPushButton *button = c.faceColour ? new FaceButton(caption, QColor(QRgb(*c.faceColour)), this)
+                                           : new QPushButton(caption, this);
         button->setAutoDefault(false);
         applyColours(button, c, QPalette::ButtonText, QPalette::Button);
         w = button;

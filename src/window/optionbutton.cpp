@@ -1,9 +1,10 @@
 #include "window/optionbutton.h"
 
+#include "window/facebutton.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionButton>
-#include <QStyleOptionFocusRect>
 #include <QStylePainter>
 #include <qdrawutil.h>
 
@@ -48,13 +49,8 @@ void OptionButton::paintEvent(QPaintEvent *event)
     p.setPen(isEnabled() ? m_text : palette().color(QPalette::Disabled, QPalette::ButtonText));
     p.drawText(textRect, Qt::AlignCenter, text());
 
-    if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = rect().adjusted(5, 5, -5, -5);
-        focus.backgroundColor = m_face;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
-    }
+    if (hasFocus())
+        drawDottedFocus(p, rect(), m_text);
 }
 
 bool OptionButton::hitButton(const QPoint &pos) const

@@ -26,6 +26,15 @@ done
 [ "$(count_colour start '#FF0000' 89 97 680 480)" -eq 0 ] || fail "the countdown shows something at start"
 echo "ok: start layout"
 
+# From the round-name box, seven Tabs bring the focus to number 5: its face
+# keeps the design colour, the focus shown by a dotted frame.
+xdotool key --delay 50 Tab Tab Tab Tab Tab Tab Tab
+sleep 0.3
+shot focused
+[ "$(pixel focused 8 144)" = "#FFFFC0" ] || fail "the focused number 5 is tinted: $(pixel focused 8 144)"
+[ "$(count_colour focused '#FFFFC0' 150 133 1 137)" -gt 15000 ] || fail "the focused number 5's face is not #FFFFC0"
+echo "ok: the focus leaves the number's face as designed"
+
 # Type the round name, pick number 3.
 click_at 760 48
 xdotool type --delay 50 "7"
@@ -45,6 +54,8 @@ sleep 4.6
 shot stopped
 alive
 [ "$(count_reddish stopped 73 25 688 584)" -gt 100 ] || fail "ОТВЕТ did not appear at STOP"
+# Its face is the design's flat #FF8080, not a style's gradient.
+[ "$(count_colour stopped '#FF8080' 73 25 688 584)" -gt 1000 ] || fail "ОТВЕТ's face is not flat #FF8080"
 one=$(count_colour picked '#FF0000' 89 97 680 480)
 stop=$(count_colour stopped '#FF0000' 89 97 680 480)
 [ "$stop" -gt $((one * 2)) ] || fail "the countdown does not show STOP ($one red pixels for ' 1', $stop now)"
@@ -86,4 +97,13 @@ alive
 [ "$(pixel reloaded 312 8)" = "#C0FFC0" ] || fail "reloading the round did not bring number 3 back"
 [ "$(count_colour reloaded '#C00000' 169 66 648 76)" -eq 0 ] || fail "the message stayed after a good load"
 echo "ok: a good load clears the message"
+
+# The window destroyed from outside ends the program, as a close does.
+xdotool windowclose "$KVIZOR_WIN"
+for _ in $(seq 10); do
+    kill -0 "$KVIZOR_PID" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$KVIZOR_PID" 2>/dev/null && fail "kvizor runs on after its window was destroyed"
+echo "ok: a destroyed window ends the program"
 exit 0

@@ -5,6 +5,7 @@
 #include "support/fakesound.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
+#include "window/messagelabel.h"
 #include "window/optionbutton.h"
 
 #include <QDir>
@@ -26,8 +27,10 @@ namespace {
 void writeRound(const QString &name, int fields = 12)
 {
     const QByteArray tag = name.toLatin1();
-    mustWriteFile(name + QStringLiteral(".txt"), numberedLines(tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 ", fields));  // "вопрос"
-    mustWriteFile(name + QStringLiteral("o.txt"), numberedLines(tag + ": \xEE\xF2\xE2\xE5\xF2 ", fields));      // "ответ"
+    mustWriteFile(name + QStringLiteral(".txt"),
+                  numberedLines(tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 ", fields)); // "вопрос"
+    mustWriteFile(name + QStringLiteral("o.txt"),
+                  numberedLines(tag + ": \xEE\xF2\xE2\xE5\xF2 ", fields)); // "ответ"
 }
 
 // Records the order in which number buttons are shown.
@@ -82,7 +85,7 @@ private slots:
         writeRound(QStringLiteral("1"));
         writeRound(QStringLiteral("2"));
         writeRound(QStringLiteral("3"), 11);
-        QFile::copy(QStringLiteral("2.txt"), QStringLiteral("4.txt"));  // no answer file
+        QFile::copy(QStringLiteral("2.txt"), QStringLiteral("4.txt")); // no answer file
     }
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
     void init()
@@ -104,10 +107,10 @@ private slots:
         form->Command1_Click();
         form->Option2_Click(1);
         for (int i = 0; i < 4; ++i)
-            form->Timer1_Timer();  // STOP: ОТВЕТ shown
-        form->Command3_Click();    // answer revealed
+            form->Timer1_Timer(); // STOP: ОТВЕТ shown
+        form->Command3_Click();   // answer revealed
         form->Option5_Click(1);
-        form->Timer1_Timer();      // " 2", counting
+        form->Timer1_Timer(); // " 2", counting
         QCOMPARE(form->Label1->text(), QStringLiteral("1: вопрос 5"));
         QCOMPARE(form->Label7->text(), QStringLiteral("1: ответ 5"));
 
@@ -175,14 +178,40 @@ private slots:
         QCOMPARE(form->Label3->text(), QStringLiteral("0"));
     }
 
+    void aLongRoundNameIsReadWholeInItsCorner_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<bool>("shrinks");
+        QTest::newRow("short") << 2 << false;
+        QTest::newRow("a path of 80 with no space: wraps inside it") << 80 << false;
+        QTest::newRow("a path of 160: smaller") << 160 << true;
+    }
+    void aLongRoundNameIsReadWholeInItsCorner()
+    {
+        QFETCH(int, length);
+        QFETCH(bool, shrinks);
+        const QString name = QStringLiteral("/") + QStringLiteral("x").repeated(length - 1);
+        form->Text1->setText(name);
+        auto *message = qobject_cast<MessageLabel *>(form->LoadError);
+        QVERIFY(message);
+        QCOMPARE(message->text(), QStringLiteral("Нет файла %1.txt").arg(name));
+        QCOMPARE(message->geometry(), QRect(648, 76, 169, 66)); // never over the board or the buttons
+        QCOMPARE(message->shownPointSize() < message->font().pointSizeF(), shrinks);
+        QVERIFY(message->shownPointSize() > MessageLabel::smallestPointSize);
+    }
+
     void failedLoadsChangeNothingButTheMessage_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("message");
-        QTest::newRow("question file missing") << "9" << "Нет файла 9.txt";
-        QTest::newRow("answer file missing") << "4" << "Нет файла 4o.txt";
-        QTest::newRow("eleven questions") << "3" << "В файле 3.txt меньше 12 полей (найдено 11)";
-        QTest::newRow("empty name") << "" << "Нет файла .txt";
+        QTest::newRow("question file missing") << "9"
+                                               << "Нет файла 9.txt";
+        QTest::newRow("answer file missing") << "4"
+                                             << "Нет файла 4o.txt";
+        QTest::newRow("eleven questions") << "3"
+                                          << "В файле 3.txt меньше 12 полей (найдено 11)";
+        QTest::newRow("empty name") << ""
+                                    << "Нет файла .txt";
     }
     void failedLoadsChangeNothingButTheMessage()
     {
