@@ -209,6 +209,7 @@ private slots:
         QCOMPARE(form->Label5->text(), QStringLiteral("STOP"));
         QCOMPARE(sound->stopSounds, 1);
         QCOMPARE(sound->beeps, 3 + 5);
+        QCOMPARE(sound->countdowns, 2); // the sound side cuts the old one
     }
 
     void pickAfterStopRunsAgain()

@@ -63,7 +63,7 @@ start_pulse() {
     chmod 700 "$XDG_RUNTIME_DIR"
     export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
-        --load="module-null-sink sink_name=null rate=22050" \
+        --load="module-null-sink sink_name=null rate=48000" \
         --load=module-native-protocol-unix >"$E2E_TMP/pulse.log" 2>&1 &
     PULSE_PID=$!
     E2E_PIDS="$E2E_PIDS $PULSE_PID"

@@ -15,7 +15,7 @@ export SDL_AUDIODRIVER=pulseaudio
 write_round "$E2E_TMP" 7
 
 # parec drops roughly its first second: start it well before the sound.
-parec -d null.monitor --file-format=wav --rate=22050 --channels=1 --format=s16le \
+parec -d null.monitor --latency-msec=10 --file-format=wav --rate=22050 --channels=1 --format=s16le \
     "$E2E_TMP/out.wav" >"$E2E_TMP/parec.log" 2>&1 &
 PAREC_PID=$!
 E2E_PIDS="$PAREC_PID $E2E_PIDS"
