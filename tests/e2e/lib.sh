@@ -146,3 +146,26 @@ count_reddish() {
         sed -n 's/^[^(]*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
         awk '{ if ($1 - $2 > 48 && $1 - $3 > 48) n++ } END { print n + 0 }'
 }
+
+# Number of pixels in shot $1 within W H X Y darker than #C0C0C0 in every
+# channel (text on the window background, whatever its antialiasing).
+count_dark() {
+    convert "$E2E_TMP/$1.png" -crop "$2x$3+$4+$5" +repage -depth 8 txt:- |
+        sed -n 's/^[^(]*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
+        awk '{ if ($1 < 192 && $2 < 192 && $3 < 192) n++ } END { print n + 0 }'
+}
+
+# Number of streams playing into the sound server.
+sink_inputs() {
+    pactl list short sink-inputs 2>/dev/null | wc -l
+}
+
+# Records the null sink's monitor to $1 in the background; sets PAREC_PID.
+# A low latency keeps the null sink awake in short blocks, as a sound card
+# would be, instead of sleeping through a new stream's start.
+record_sink() {
+    parec -d null.monitor --latency-msec=10 --file-format=wav --rate=22050 --channels=1 --format=s16le \
+        "$1" >"$E2E_TMP/parec.log" 2>&1 &
+    PAREC_PID=$!
+    E2E_PIDS="$PAREC_PID $E2E_PIDS"
+}
