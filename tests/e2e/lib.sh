@@ -56,6 +56,8 @@ start_xvfb() {
 
 # Starts a private PulseAudio server with a null sink named "null" and makes
 # it the default; sets XDG_RUNTIME_DIR and PULSE_SERVER for the children.
+# KVIZOR_E2E_PULSE_LOAD names one more module to load (e.g.
+# module-suspend-on-idle).
 start_pulse() {
     need pulseaudio pactl parec
     export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
@@ -64,7 +66,8 @@ start_pulse() {
     export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
         --load="module-null-sink sink_name=null rate=48000" \
-        --load=module-native-protocol-unix >"$E2E_TMP/pulse.log" 2>&1 &
+        --load=module-native-protocol-unix ${KVIZOR_E2E_PULSE_LOAD:+--load=$KVIZOR_E2E_PULSE_LOAD} \
+        >"$E2E_TMP/pulse.log" 2>&1 &
     PULSE_PID=$!
     E2E_PIDS="$E2E_PIDS $PULSE_PID"
     for _ in $(seq 50); do
