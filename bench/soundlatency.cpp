@@ -57,12 +57,12 @@ class Listener
 public:
     explicit Listener(const char *source)
     {
-        const pa_sample_spec spec{PA_SAMPLE_S16LE, kRate, 1};
+        const pa_sample_spec format{PA_SAMPLE_S16LE, kRate, 1};
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.fragsize = kRate / 1000 * 2;
         int error = 0;
-        m_pa = pa_simple_new(nullptr, "kvizor-soundlatency", PA_STREAM_RECORD, source, "listener", &spec,
+        m_pa = pa_simple_new(nullptr, "kvizor-soundlatency", PA_STREAM_RECORD, source, "listener", &format,
                              nullptr, &attr, &error);
         if (!m_pa) {
             std::fprintf(stderr, "soundlatency: cannot record %s: %s\n", source, pa_strerror(error));
