@@ -5,7 +5,11 @@
 #     PulseAudio null sink (tests/e2e/sound_e2e.sh and wavprobe);
 #   - time to the first frame and resident memory, against a bare Qt window;
 #   - click-to-repaint latency of a number button;
-#   - round loading (Google Benchmark).
+#   - round loading (Google Benchmark);
+#   - the sound side beside its floor: click to first beep against paplay,
+#     idle CPU of kvizor and of the sound server, beat spacing, with and
+#     without module-suspend-on-idle (scripts/measure-sound.sh, where its
+#     goals are written).
 # Each figure comes from one run of this script; nothing is averaged across runs.
 #
 #   sh scripts/measure-performance.sh [build-dir]     (default: build-perf)
@@ -43,12 +47,13 @@ echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "== build (Release)"
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DKVIZOR_BENCH=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build "$BUILD" -j"$(nproc)" \
-    --target kvizor wavprobe kvizor_bench_barewindow kvizor_bench_firstframe kvizor_bench_rounds >/dev/null
+    --target kvizor wavprobe kvizor_bench_barewindow kvizor_bench_firstframe kvizor_bench_rounds \
+    kvizor_bench_soundlatency >/dev/null
 BIN=$(cd "$BUILD" && pwd)/bin
 echo "built in $BUILD"
 
 # --- Beats ------------------------------------------------------------------
-echo "== beats (one question, recorded from a PulseAudio null sink at 22050 Hz)"
+echo "== beats (one question, recorded at 22050 Hz from a PulseAudio null sink at 48 kHz)"
 BEATS_DIR=$(mktemp -d /tmp/kvizor-beats.XXXXXX)
 status=0
 sh tests/e2e/sound_e2e.sh "$BIN/kvizor" "$BIN/wavprobe" "$BEATS_DIR/beats.wav" >"$BEATS_DIR/e2e.txt" 2>&1 || status=$?
@@ -133,3 +138,6 @@ write_round "$E2E_TMP" 7
 # --- Round loading ------------------------------------------------------------
 echo "== round loading (Google Benchmark)"
 "$BIN/kvizor_bench_rounds" 2>&1
+
+# --- Sound on demand ------------------------------------------------------------
+sh "$ROOT/scripts/measure-sound.sh" "$BIN"

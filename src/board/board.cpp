@@ -58,6 +58,7 @@ void Form1::selectNumber(int number)
     Option20->setChecked(true);
     optionMember(number, kHiddenMember[number])->setVisible(false);
     m_tickCounter = 0;
+    m_sound->startCountdown();
     Timer1_Timer();
 }
 

@@ -26,6 +26,7 @@ void Mixer::play(Sound sound, std::uint64_t startFrame)
     slot->end = end;
     slot->start = startFrame;
     slot->serial = ++m_serial;
+    slot->fadeLeft = 0;
 }
 
 void Mixer::mix(int16_t *out, int frames)
@@ -41,12 +42,7 @@ void Mixer::mix(int16_t *out, int frames)
             const std::uint64_t wait = voice.start > m_frame ? voice.start - m_frame : 0;
             if (wait >= std::uint64_t(n))
                 continue;
-            const std::size_t skip = std::size_t(wait) * channels;
-            const int16_t *data = voice.sound->data() + voice.position;
-            const std::size_t take = std::min(samples - skip, voice.end - voice.position);
-            for (std::size_t i = 0; i < take; ++i)
-                m_sum[skip + i] += data[i];
-            voice.position += take;
+            mixVoice(voice, std::size_t(wait) * channels, samples);
         }
 
         for (std::size_t i = 0; i < samples; ++i)
@@ -55,6 +51,25 @@ void Mixer::mix(int16_t *out, int frames)
         frames -= n;
         m_frame += std::uint64_t(n);
     }
+}
+
+void Mixer::mixVoice(Voice &voice, std::size_t skip, std::size_t samples)
+{
+    const int16_t *data = voice.sound->data() + voice.position;
+    std::size_t take = std::min(samples - skip, voice.end - voice.position);
+    if (voice.fadeLeft == 0) {
+        for (std::size_t i = 0; i < take; ++i)
+            m_sum[skip + i] += data[i];
+        voice.position += take;
+        return;
+    }
+    take = std::min(take, std::size_t(voice.fadeLeft) * channels);
+    for (std::size_t i = 0; i < take; ++i) {
+        const int left = voice.fadeLeft - int(i / channels);
+        m_sum[skip + i] += int32_t(std::int64_t(data[i]) * left / voice.fadeFrames);
+    }
+    voice.fadeLeft -= int(take / channels);
+    voice.position = voice.fadeLeft == 0 ? voice.end : voice.position + take;
 }
 
 int Mixer::activeVoices() const
@@ -67,4 +82,28 @@ void Mixer::stopAll()
 {
     for (Voice &voice : m_voices)
         voice.position = voice.end;
+}
+
+void Mixer::fadeOutAll(int fadeFrames)
+{
+    for (Voice &voice : m_voices) {
+        if (voice.position >= voice.end)
+            continue;
+        if (voice.position == 0) { // not started yet
+            voice.position = voice.end;
+            continue;
+        }
+        if (voice.fadeLeft == 0 || voice.fadeLeft > fadeFrames) {
+            voice.fadeLeft = std::max(1, fadeFrames);
+            voice.fadeFrames = voice.fadeLeft;
+        }
+    }
+}
+
+void Mixer::delayWaiting(std::uint64_t frames)
+{
+    for (Voice &voice : m_voices) {
+        if (voice.position == 0 && voice.end > 0)
+            voice.start += frames;
+    }
 }

@@ -40,6 +40,13 @@ public:
     int activeVoices() const;
     void stopAll();
 
+    // Ends every sound: one already sounding fades out over fadeFrames (a cut
+    // mid-wave would click), one still waiting for its start never starts.
+    void fadeOutAll(int fadeFrames);
+
+    // Moves every sound still waiting for its start frame later by frames.
+    void delayWaiting(std::uint64_t frames);
+
 private:
     struct Voice
     {
@@ -48,7 +55,11 @@ private:
         std::size_t end = 0;      // samples that make up whole frames
         std::uint64_t start = 0;  // stream frame of the first sample
         std::uint64_t serial = 0; // order of play() calls
+        int fadeLeft = 0;         // frames until a fading sound ends; 0 while not fading
+        int fadeFrames = 0;
     };
+
+    void mixVoice(Voice &voice, std::size_t skip, std::size_t samples);
 
     static constexpr int chunkFrames = 512;
 

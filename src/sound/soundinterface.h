@@ -2,12 +2,22 @@
 
 #include <QString>
 
+#include <functional>
+
 // What the countdown needs from the sound side: a beep on every beat and the
-// stop sound at "STOP". Both return at once; neither waits for the sound.
+// stop sound at "STOP". None of the calls waits for the sound.
 class SoundInterface
 {
 public:
+    // Told whether sound can be heard, on the event thread, whenever that
+    // changes (a sound server went away or came back).
+    using AvailabilityHandler = std::function<void(bool available)>;
+
     virtual ~SoundInterface();
+
+    // A countdown begins and its first beep follows at once: sounds left
+    // from an earlier countdown end here.
+    virtual void startCountdown() {}
 
     // One beat of the countdown.
     virtual void beep() = 0;
@@ -15,6 +25,18 @@ public:
     // Starts the stop sound. Returns false, with the reason in whyNot, when
     // the sound cannot be started (no audio device, for example).
     virtual bool activateStopSound(QString &whyNot) = 0;
+
+    // Calls handler at once with the present state, then at every change.
+    void setAvailabilityHandler(AvailabilityHandler handler);
+    bool soundAvailable() const { return m_available; }
+
+protected:
+    // Call on the event thread; the handler hears only of changes.
+    void reportAvailability(bool available);
+
+private:
+    AvailabilityHandler m_availabilityHandler;
+    bool m_available = true; // nothing is known to be wrong until tried
 };
 
 // Plays nothing; stands in where no audio output exists.

@@ -54,6 +54,8 @@ const std::vector<Control> kControls = {
 
 const Control kLoadError =
     {"LoadError", Kind::Label,      "",         9720,  1140,  2535,  990, {nullptr, 8.25, true}, 0xC00000, kStd, kLeft,       true, -1, -1};
+const Control kSoundNotice =
+    {"SoundNotice", Kind::Label,    "нет звука", 9720,    60,  1320,  300, {nullptr, 8.25, false}, 0x808080, kStd, Qt::AlignRight | Qt::AlignVCenter, false, -1, -1};
 // clang-format on
 
 } // namespace
@@ -88,6 +90,11 @@ const std::vector<const Control *> &numberButtons()
 const Control &loadErrorLabel()
 {
     return kLoadError;
+}
+
+const Control &soundNoticeLabel()
+{
+    return kSoundNotice;
 }
 
 int toPixels(int twips, double scale)

@@ -54,6 +54,11 @@ const std::vector<const Control *> &numberButtons();
 // free space between the round name and "КОМАНДА 1".
 const Control &loadErrorLabel();
 
+// Not a designed control either: "нет звука" while the last try found no
+// sound, small and grey at the top right, above "ТУР" and left of the round name, where the
+// audience does not look.
+const Control &soundNoticeLabel();
+
 constexpr int kTimer1Interval = 1000; // ms; Timer1 starts disabled
 
 // Window

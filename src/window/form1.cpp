@@ -1,5 +1,7 @@
 #include "window/form1.h"
 
+#include "sound/soundinterface.h"
+
 #include "window/designfont.h"
 #include "window/designtable.h"
 #include "window/facebutton.h"
@@ -57,9 +59,20 @@ Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(
                       design::clientSize()));
     setAutoFillBackground(true);
     buildControls();
+    setSound(sound);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    m_sound->setAvailabilityHandler(nullptr);
+}
+
+void Form1::setSound(SoundInterface *sound)
+{
+    m_sound->setAvailabilityHandler(nullptr);
+    m_sound = sound;
+    m_sound->setAvailabilityHandler([this](bool available) { SoundNotice->setVisible(!available); });
+}
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
@@ -90,7 +103,8 @@ void Form1::buildControls()
     group->setExclusive(true);
     for (const design::Control &c : design::controls())
         m_designed.push_back({createControl(c, group), &c});
-    m_designed.push_back({createControl(design::loadErrorLabel(), group), &design::loadErrorLabel()});
+    for (const design::Control *extra : {&design::loadErrorLabel(), &design::soundNoticeLabel()})
+        m_designed.push_back({createControl(*extra, group), extra});
     bindControls();
     connectHandlers();
     setDesignedTabOrder();
@@ -197,6 +211,7 @@ void Form1::bindControls()
     Command3 = designed<QPushButton>("Command3");
     OLE1 = designed<QWidget>("OLE1");
     LoadError = designed<QLabel>("LoadError");
+    SoundNotice = designed<QLabel>("SoundNotice");
 }
 
 void Form1::connectHandlers()

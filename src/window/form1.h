@@ -32,8 +32,9 @@ public:
     explicit Form1(SoundInterface *sound, QWidget *parent = nullptr);
     ~Form1() override;
 
-    // Swaps the sound side (the audio output opens after the first frame).
-    void setSound(SoundInterface *sound) { m_sound = sound; }
+    // Swaps the sound side (the audio output starts after the first frame)
+    // and shows SoundNotice while it has no sound.
+    void setSound(SoundInterface *sound);
 
     // Event handlers (window, number buttons, countdown, team buttons, round name).
     void Form_Load();
@@ -102,6 +103,8 @@ public:
 
     // Where a round that failed to load says why; empty after a good load.
     QLabel *LoadError = nullptr;
+    // "нет звука" while the sound side cannot be heard.
+    QLabel *SoundNotice = nullptr;
 
     // Lays out every control from the design table at scale, with the
     // client area's top-left corner at origin. Scale 1 is the designed size.

@@ -1,3 +1,4 @@
+#include "audio/audiodevice.h"
 #include "audio/audiooutput.h"
 #include "sound/stoprecording.h"
 
@@ -14,8 +15,9 @@ class TestAudioOutput : public QObject
     Q_OBJECT
 
 private slots:
-    void opensAndPlaysOnDummyDriver();
+    void opensAtTheCountdownAndClosesAfterIt();
     void missingDriverMeansSilentGame();
+    void soundFoundOnceADriverAppears();
     void opensAgainAfterAFailedOutput();
     void noDeviceLeavesSdlAlone();
     void beepIsAShortSoftTone();
@@ -23,33 +25,60 @@ private slots:
 
 private:
     static void useDriver(const char *name) { qputenv("SDL_AUDIODRIVER", name); }
+    static constexpr int closedWithinMs = AudioDevice::closeDelayMs + 4000;
 };
 
-void TestAudioOutput::opensAndPlaysOnDummyDriver()
+void TestAudioOutput::opensAtTheCountdownAndClosesAfterIt()
 {
     useDriver("dummy");
     AudioOutput output;
-    QVERIFY(output.isAvailable());
-    // More sounds than voices, back to back: none may fail or wait.
-    for (int i = 0; i < 3 * Mixer::maxVoices; ++i)
-        output.beep();
-    QString whyNot;
-    QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
-    QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
-    QVERIFY(whyNot.isEmpty());
+    for (int countdown = 0; countdown < 2; ++countdown) {
+        QVERIFY(!output.isStreaming());
+        output.startCountdown();
+        // More sounds than voices, back to back: none may fail or wait.
+        for (int i = 0; i < 3 * Mixer::maxVoices; ++i)
+            output.beep();
+        QString whyNot;
+        QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
+        QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
+        QVERIFY(whyNot.isEmpty());
+        QTRY_VERIFY(output.isStreaming());
+        QVERIFY(output.isAvailable());
+        // Quiet again: nothing may stay open, or the idle game costs CPU.
+        QTRY_VERIFY_WITH_TIMEOUT(!output.isStreaming(), closedWithinMs);
+    }
 }
 
 void TestAudioOutput::missingDriverMeansSilentGame()
 {
     useDriver("nosuchdriver");
     AudioOutput output;
-    QVERIFY(!output.isAvailable());
+    QTRY_VERIFY(!output.isAvailable());
+    for (int countdown = 0; countdown < 2; ++countdown) {
+        output.startCountdown();
+        output.beep();
+        QString whyNot;
+        QTRY_VERIFY(!output.activateStopSound(whyNot));
+        QVERIFY(!whyNot.isEmpty());
+    }
+}
+
+void TestAudioOutput::soundFoundOnceADriverAppears()
+{
+    // The sound server that starts after the program, at unit scale: the
+    // next countdown must find it without a restart.
+    useDriver("nosuchdriver");
+    AudioOutput output;
+    QList<bool> told;
+    output.setAvailabilityHandler([&told](bool available) { told.append(available); });
+    QTRY_COMPARE(told, QList<bool>({true, false}));
+
+    useDriver("dummy");
+    output.startCountdown();
     output.beep();
+    QTRY_COMPARE(told, QList<bool>({true, false, true}));
     QString whyNot;
-    QVERIFY(!output.activateStopSound(whyNot));
-    QVERIFY(!whyNot.isEmpty());
-    QVERIFY(!output.activateStopSound(whyNot));
-    QVERIFY(!whyNot.isEmpty());
+    QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
 }
 
 void TestAudioOutput::opensAgainAfterAFailedOutput()
@@ -60,13 +89,15 @@ void TestAudioOutput::opensAgainAfterAFailedOutput()
         {
             useDriver("nosuchdriver");
             AudioOutput failed;
-            QVERIFY(!failed.isAvailable());
+            QTRY_VERIFY(!failed.isAvailable());
         }
         QCOMPARE(SDL_WasInit(SDL_INIT_AUDIO), Uint32(0));
         useDriver("dummy");
         AudioOutput output;
+        output.startCountdown();
         QString whyNot;
         QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
+        QTRY_VERIFY(output.isStreaming());
     }
     QCOMPARE(SDL_WasInit(SDL_INIT_AUDIO), Uint32(0));
 }
@@ -113,8 +144,14 @@ void TestAudioOutput::beepIsAShortSoftTone()
 void TestAudioOutput::stopSoundIsTheRecording()
 {
     QString error;
-    const Mixer::Sound stop = AudioOutput::loadStopSound(error);
+    // In the recording's own format, sample for sample; at the output's rate,
+    // as long.
+    const Mixer::Sound stop = AudioOutput::loadStopSound(error, stoprecording::sampleRate);
     QVERIFY2(stop, qPrintable(error));
+    const Mixer::Sound played = AudioOutput::loadStopSound(error);
+    QVERIFY2(played, qPrintable(error));
+    const double ratio = double(AudioOutput::sampleRate) / stoprecording::sampleRate;
+    QVERIFY(std::abs(double(played->size()) - double(stop->size()) * ratio) <= 2 * ratio * Mixer::channels);
 
     QFile file(QString::fromLatin1(stoprecording::resourcePath));
     QVERIFY(file.open(QIODevice::ReadOnly));

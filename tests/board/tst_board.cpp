@@ -182,6 +182,24 @@ private slots:
         QVERIFY(form->Command3->isVisibleTo(form.get()));
     }
 
+    void soundNoticeFollowsTheSoundSide()
+    {
+        QVERIFY(!form->SoundNotice->isVisibleTo(form.get()));
+        sound->setAvailable(false);
+        QVERIFY(form->SoundNotice->isVisibleTo(form.get()));
+        QCOMPARE(form->SoundNotice->text(), QStringLiteral("нет звука"));
+        sound->setAvailable(true);
+        QVERIFY(!form->SoundNotice->isVisibleTo(form.get()));
+
+        // A sound side already known to be silent shows at once when swapped in.
+        FakeSound silent;
+        silent.setAvailable(false);
+        form->setSound(&silent);
+        QVERIFY(form->SoundNotice->isVisibleTo(form.get()));
+        form->setSound(sound.get());
+        QVERIFY(!form->SoundNotice->isVisibleTo(form.get()));
+    }
+
     void pickBeforeAnyRound()
     {
         form->Option12_Click(8);
@@ -209,6 +227,7 @@ private slots:
         QCOMPARE(form->Label5->text(), QStringLiteral("STOP"));
         QCOMPARE(sound->stopSounds, 1);
         QCOMPARE(sound->beeps, 3 + 5);
+        QCOMPARE(sound->countdowns, 2); // the sound side cuts the old one
     }
 
     void pickAfterStopRunsAgain()

@@ -72,6 +72,8 @@ window_size() {
 
 # Starts a private PulseAudio server with a null sink named "null" and makes
 # it the default; sets XDG_RUNTIME_DIR and PULSE_SERVER for the children.
+# KVIZOR_E2E_PULSE_LOAD names one more module to load (e.g.
+# module-suspend-on-idle).
 start_pulse() {
     need pulseaudio pactl parec
     export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
@@ -79,8 +81,9 @@ start_pulse() {
     chmod 700 "$XDG_RUNTIME_DIR"
     export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
-        --load="module-null-sink sink_name=null rate=22050" \
-        --load=module-native-protocol-unix >"$E2E_TMP/pulse.log" 2>&1 &
+        --load="module-null-sink sink_name=null rate=48000" \
+        --load=module-native-protocol-unix ${KVIZOR_E2E_PULSE_LOAD:+--load=$KVIZOR_E2E_PULSE_LOAD} \
+        >"$E2E_TMP/pulse.log" 2>&1 &
     PULSE_PID=$!
     E2E_PIDS="$E2E_PIDS $PULSE_PID"
     for _ in $(seq 50); do
@@ -161,4 +164,27 @@ count_reddish() {
     convert "$E2E_TMP/$1.png" -crop "$2x$3+$4+$5" +repage -depth 8 txt:- |
         sed -n 's/^[^(]*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
         awk '{ if ($1 - $2 > 48 && $1 - $3 > 48) n++ } END { print n + 0 }'
+}
+
+# Number of pixels in shot $1 within W H X Y darker than #C0C0C0 in every
+# channel (text on the window background, whatever its antialiasing).
+count_dark() {
+    convert "$E2E_TMP/$1.png" -crop "$2x$3+$4+$5" +repage -depth 8 txt:- |
+        sed -n 's/^[^(]*(\([0-9.]*\),\([0-9.]*\),\([0-9.]*\).*/\1 \2 \3/p' |
+        awk '{ if ($1 < 192 && $2 < 192 && $3 < 192) n++ } END { print n + 0 }'
+}
+
+# Number of streams playing into the sound server.
+sink_inputs() {
+    pactl list short sink-inputs 2>/dev/null | wc -l
+}
+
+# Records the null sink's monitor to $1 in the background; sets PAREC_PID.
+# A low latency keeps the null sink awake in short blocks, as a sound card
+# would be, instead of sleeping through a new stream's start.
+record_sink() {
+    parec -d null.monitor --latency-msec=10 --file-format=wav --rate=22050 --channels=1 --format=s16le \
+        "$1" >"$E2E_TMP/parec.log" 2>&1 &
+    PAREC_PID=$!
+    E2E_PIDS="$PAREC_PID $E2E_PIDS"
 }

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The real sound output: one question in the real program, recorded from a
 # private PulseAudio null sink, must give five beats 1000 ms apart and the
-# stop sound with the fifth, and nothing else.
+# stop sound with the fifth, and nothing else. The stream to the server
+# exists only while there is sound to play.
 #   sound_e2e.sh /path/to/kvizor /path/to/wavprobe [copy-recording-to.wav]
 set -u
 KVIZOR=$1
@@ -15,25 +16,27 @@ export SDL_AUDIODRIVER=pulseaudio
 write_round "$E2E_TMP" 7
 
 # parec drops roughly its first second: start it well before the sound.
-parec -d null.monitor --file-format=wav --rate=22050 --channels=1 --format=s16le \
-    "$E2E_TMP/out.wav" >"$E2E_TMP/parec.log" 2>&1 &
-PAREC_PID=$!
-E2E_PIDS="$PAREC_PID $E2E_PIDS"
+record_sink "$E2E_TMP/out.wav"
 
 start_kvizor "$KVIZOR" "$E2E_TMP"
 click_at 760 48
 xdotool type --delay 50 "7"
 sleep 1.5
 alive
+[ "$(sink_inputs)" -eq 0 ] || fail "a stream is open before any pick: $(pactl list short sink-inputs)"
 click_at 380 68
-sleep 6
+sleep 2
+[ "$(sink_inputs)" -eq 1 ] || fail "no stream while the countdown plays"
+sleep 4
 alive
 kill -INT "$PAREC_PID" 2>/dev/null
+# The stop sound ended about 2 s ago: the stream must be gone.
+[ "$(sink_inputs)" -eq 0 ] || fail "the stream stays open after the countdown: $(pactl list short sink-inputs)"
 sleep 0.5
 
 grep -q "звук недоступен" "$E2E_TMP/kvizor.log" && fail "the program found no sound: $(cat "$E2E_TMP/kvizor.log")"
 [ -s "$E2E_TMP/out.wav" ] || fail "nothing was recorded: $(cat "$E2E_TMP/parec.log")"
 [ -n "$KEEP_WAV" ] && cp "$E2E_TMP/out.wav" "$KEEP_WAV"
 "$WAVPROBE" "$E2E_TMP/out.wav" --beats 5 --check || fail "the recorded beats are off (figures above)"
-echo "ok: five beats on time and the stop sound with the fifth"
+echo "ok: five beats on time and the stop sound with the fifth; no stream before or after"
 exit 0

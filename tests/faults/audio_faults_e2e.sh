@@ -4,9 +4,14 @@
 #     STOP and ОТВЕТ, and stderr says once that sound is unavailable.
 #  2. The sound server killed in the middle of a countdown: the program stays
 #     up, STOP and ОТВЕТ still come, and the next question runs as usual.
-#   audio_faults_e2e.sh /path/to/kvizor
+#  3. A sound server started after the program: the window says "нет звука"
+#     until then, and the next pick is heard, five beats on time.
+#  4. A sound server that is stopped (SIGSTOP) and never answers: a pick still
+#     counts down at once, and SIGTERM ends the program at once.
+#   audio_faults_e2e.sh /path/to/kvizor /path/to/wavprobe
 set -u
 KVIZOR=$1
+WAVPROBE=$2
 . "$(dirname "$0")/../e2e/lib.sh"
 
 start_xvfb
@@ -45,6 +50,12 @@ reveal_and_score() {
     sleep 0.3
     shot "$1-scored"
     [ "$(count_colour "$1-scored" '#000080' 601 161 24 424)" -eq 0 ] || fail "$1: КОМАНДА 1 did not clear the question"
+}
+
+# Whether the "нет звука" notice shows: dark pixels in its box.
+notice_shown() {
+    shot "$1"
+    [ "$(count_dark "$1" 88 20 648 4)" -gt 10 ]
 }
 
 stop_kvizor() {
@@ -102,4 +113,48 @@ alive
 grep -q "звуковое устройство отключилось" "$E2E_TMP/kvizor.log" ||
     fail "the lost sound server was not reported: $(cat "$E2E_TMP/kvizor.log")"
 echo "ok: sound server killed mid-countdown: STOP and ОТВЕТ still come, the next question runs"
+stop_kvizor
+
+# --- 3. The sound server starts after the program ------------------------
+# The server's address is known, nothing listens there yet.
+printf 'autospawn = no\n' >"$E2E_TMP/client.conf"
+export PULSE_CLIENTCONFIG="$E2E_TMP/client.conf"
+export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+rm -f "$E2E_TMP/kvizor.log"
+start_kvizor "$KVIZOR" "$E2E_TMP"
+sleep 0.5
+notice_shown late-none || fail "no server, yet the window does not say 'нет звука'"
+start_pulse
+record_sink "$E2E_TMP/late.wav"
+sleep 1.5
+click_at 760 48
+xdotool type --delay 50 "7"
+sleep 0.5
+pick 380 late
+sleep 0.5
+notice_shown late-heard && fail "sound plays, yet the window still says 'нет звука'"
+expect_stop 4 late
+sleep 1
+kill -INT "$PAREC_PID" 2>/dev/null
+sleep 0.5
+"$WAVPROBE" "$E2E_TMP/late.wav" --beats 5 --check || fail "the server started later was not heard at the next pick"
+grep -q "звук снова работает" "$E2E_TMP/kvizor.log" || fail "the found sound was not reported: $(cat "$E2E_TMP/kvizor.log")"
+stop_kvizor
+echo "ok: a server started after the program is heard at the next pick; the notice comes and goes"
+
+# --- 4. A stopped sound server ------------------------------------------
+start_kvizor "$KVIZOR" "$E2E_TMP"
+click_at 760 48
+xdotool type --delay 50 "7"
+sleep 1.5
+kill -STOP "$PULSE_PID"
+pick 380 stopped-server
+sleep 0.5
+notice_shown stopped-server-notice || fail "the server does not answer, yet no 'нет звука'"
+started=$(date +%s%N)
+stop_kvizor
+took=$((($(date +%s%N) - started) / 1000000))
+kill -CONT "$PULSE_PID"
+[ "$took" -lt 1000 ] || fail "SIGTERM took $took ms with the server stopped"
+echo "ok: a stopped server: the pick counts down at once, SIGTERM ends the program in $took ms"
 exit 0

@@ -72,6 +72,7 @@ private slots:
     void finishedSoundIsDroppedAcrossBlocks();
     void playBetweenBlocksKeepsPositions();
     void scheduledSoundStartsOnItsFrame();
+    void cutFadesWhatPlaysAndDropsWhatWaits();
     void oldestVoiceGivesWayWhenFull();
     void unusableSoundsAreIgnored();
     void manyPlaysNeverAllocateInMix();
@@ -232,6 +233,32 @@ void TestMixer::manyPlaysNeverAllocateInMix()
     g_counting = false;
 
     QCOMPARE(g_allocations.load(), 0);
+}
+
+void TestMixer::cutFadesWhatPlaysAndDropsWhatWaits()
+{
+    // A re-pick: the old stop chime is mid-way, the old countdown's next
+    // sound waits; a new stream's queued sound is pushed to its anchor.
+    Mixer mixer;
+    mixer.play(constant(1000, 1000, -1000));
+    mixer.play(constant(10, 7, 7), 500);
+    mixed(mixer, 100);
+    mixer.delayWaiting(50); // only the waiting one moves
+    mixer.fadeOutAll(10);
+    const auto out = mixed(mixer, 600);
+    QCOMPARE(out[0], int16_t(1000));
+    QCOMPARE(out[1], int16_t(-1000));
+    for (int f = 1; f < 10; ++f)
+        QVERIFY(std::abs(out[2 * f]) < std::abs(out[2 * f - 2])); // falls, no step
+    for (std::size_t i = 2 * 10; i < out.size(); ++i)
+        QCOMPARE(out[i], int16_t(0));
+    QCOMPARE(mixer.activeVoices(), 0);
+
+    mixer.play(constant(10, 3, 3), mixer.framesMixed() + 5);
+    mixer.delayWaiting(20);
+    const auto late = mixed(mixer, 40);
+    QCOMPARE(late[2 * 24], int16_t(0));
+    QCOMPARE(late[2 * 25], int16_t(3));
 }
 
 QTEST_GUILESS_MAIN(TestMixer)

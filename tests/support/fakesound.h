@@ -6,6 +6,7 @@
 class FakeSound final : public SoundInterface
 {
 public:
+    void startCountdown() override { ++countdowns; }
     void beep() override { ++beeps; }
     bool activateStopSound(QString &whyNot) override
     {
@@ -17,6 +18,10 @@ public:
         return true;
     }
 
+    // Tells the window that sound went away or came back.
+    void setAvailable(bool available) { reportAvailability(available); }
+
+    int countdowns = 0;
     int beeps = 0;
     int stopSounds = 0;
     bool failStopSound = false;

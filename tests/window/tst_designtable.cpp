@@ -22,13 +22,15 @@ private slots:
         QTest::newRow("Label7") << "Label7" << QRect(24, 664, 785, 113);
         QTest::newRow("Command3") << "Command3" << QRect(688, 584, 73, 25);
         QTest::newRow("LoadError") << "LoadError" << QRect(648, 76, 169, 66);
+        QTest::newRow("SoundNotice") << "SoundNotice" << QRect(648, 4, 88, 20);
     }
     void scaleOneIsTheDesignedPixels()
     {
         QFETCH(QString, name);
         QFETCH(QRect, pixels);
-        const design::Control &c =
-            name == u"LoadError" ? design::loadErrorLabel() : design::control(qPrintable(name));
+        const design::Control &c = name == u"LoadError"     ? design::loadErrorLabel()
+                                   : name == u"SoundNotice" ? design::soundNoticeLabel()
+                                                            : design::control(qPrintable(name));
         QCOMPARE(design::pixelRect(c), pixels);
     }
 
@@ -41,6 +43,18 @@ private slots:
             QVERIFY2(c.left % 15 == 0 && c.top % 15 == 0 && c.width % 15 == 0 && c.height % 15 == 0, c.name);
         }
         QCOMPARE(design::clientSize(), QSize(819, 734));
+    }
+
+    void addedLabelsCoverNoDesignedControl()
+    {
+        for (const design::Control *added : {&design::loadErrorLabel(), &design::soundNoticeLabel()}) {
+            const QRect mine = design::pixelRect(*added);
+            QVERIFY(QRect(QPoint(), design::clientSize()).contains(mine));
+            for (const design::Control &c : design::controls())
+                QVERIFY2(!mine.intersects(design::pixelRect(c)), c.name);
+        }
+        QVERIFY(!design::pixelRect(design::loadErrorLabel())
+                     .intersects(design::pixelRect(design::soundNoticeLabel())));
     }
 
     void largerScalesKeepTheShape_data()

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "sound/mixer.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+struct SDL_Thread;
+
+// One SDL output stream, opened when a sound is asked for and closed about a
+// second after the last one has ended: SDL 2 feeds an open stream with
+// silence, paused or not, and the sound server mixes it, so only a closed
+// stream costs nothing while the game is quiet.
+//
+// Every slow SDL call (starting SDL audio, opening, closing) runs on the
+// device's own thread. On a sound server that hangs each of them can block
+// for seconds or for good, and the event thread never waits for one: it only
+// queues sounds and reads how the last attempt went. The thread shares the
+// device, so an output that leaves it stuck on a hung server can go.
+class AudioDevice
+{
+public:
+    enum class Play {
+        Started, // into the running stream
+        Opening, // into the first fill of a stream being opened
+        Silent,  // no stream to be had in time
+    };
+
+    struct Outcome
+    {
+        std::uint64_t serial = 0; // grows with every new outcome
+        bool available = true;
+        QString why; // when not available
+    };
+
+    // Starts the thread. It starts SDL audio and opens and closes one stream,
+    // so the first pick finds SDL ready and the host learns at once whether
+    // there is sound. changed is called on that thread when an outcome is
+    // new; it must only post the news to the event thread.
+    static std::shared_ptr<AudioDevice> start(std::function<void()> changed);
+
+    // Plays sound as from this moment: one fill ahead in the running stream,
+    // or in the first fill of a new one.
+    Play play(const Mixer::Sound &sound);
+    // Fades out what plays and drops what waits to start.
+    void cutAll();
+    Outcome outcome();
+    // Whether a stream is open (for tests).
+    bool streaming();
+    // Ends the thread: waits up to waitMs, then leaves it to finish alone.
+    void shutDown(int waitMs);
+
+    // A stream that opens later than this after the sound that asked for it
+    // plays nothing for that countdown.
+    static constexpr int openDeadlineMs = 60;
+    static constexpr int closeDelayMs = 1000;
+
+private:
+    enum class Phase { Closed, Opening, Playing };
+
+    static int run(void *data);
+    static void fill(void *self, std::uint8_t *stream, int bytes);
+    void work();
+    void openStream(std::unique_lock<std::mutex> &lock);
+    void closeStream(std::unique_lock<std::mutex> &lock);
+    void probe();
+    std::uint32_t openWithRetry(QString &error);
+    std::uint32_t openOnce(QString &error);
+    bool initialise(QString &error);
+    void quitSdl();
+    void anchor(std::int64_t now);
+    std::uint64_t startFrame(std::int64_t now) const;
+    bool missedDeadline(std::int64_t now);
+    void lose();
+    void settle(bool available, const QString &why);
+
+    std::mutex m_mutex; // guards everything below but m_initialised
+    std::condition_variable m_wake;
+    std::condition_variable m_finishedSignal;
+    std::function<void()> m_changed;
+    SDL_Thread *m_thread = nullptr;
+    bool m_quit = false;
+    bool m_finished = false;
+
+    Phase m_phase = Phase::Closed;
+    std::uint32_t m_device = 0;  // the stream while Playing
+    std::uint32_t m_toClose = 0; // a stream the thread is to close
+    bool m_closeLost = false;    // ... one that died: SDL audio starts afresh
+    bool m_late = false;         // the opening stream missed its deadline
+    std::int64_t m_openNs = 0;   // when the sound that asked for the stream came
+    std::uint64_t m_openFrame = 0;
+    bool m_firstFill = false; // no sound mixed yet into the new stream
+    int m_fillsToAnchor = 0;  // counts down the stream's silent first fill
+    // Sounds go m_aheadFrames after the stream frame that matches their call,
+    // counted from the last fill: the same distance for every sound keeps
+    // beats a second apart to the frame.
+    std::int64_t m_fillNs = 0;
+    std::uint64_t m_fillFrame = 0;
+    std::int64_t m_aheadFrames = 0;
+    std::int64_t m_closeAtNs = 0;
+    Outcome m_outcome;
+    Mixer m_mixer;
+
+    bool m_initialised = false; // the thread's alone
+};
