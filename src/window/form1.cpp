@@ -71,7 +71,10 @@ void Form1::setSound(SoundInterface *sound)
 {
     m_sound->setAvailabilityHandler(nullptr);
     m_sound = sound;
-    m_sound->setAvailabilityHandler([this](bool available) { SoundNotice->setVisible(!available); });
+    m_sound->setAvailabilityHandler([this](bool available) {
+        SoundNotice->setVisible(!available);
+        emit gameChanged();  // the host view says it too
+    });
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)

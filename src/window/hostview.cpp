@@ -166,7 +166,12 @@ void HostView::refresh()
     else
         m_answerState->setText(!m_form->Label7->isHidden() ? QStringLiteral("Ответ (открыт в зале):")
                                                            : QStringLiteral("Ответ (в зале пока скрыт):"));
-    m_blankState->setText(m_form->isBlanked() ? QStringLiteral("ЗАЛ ЗАТЕМНЁН") : QString());
+    QStringList states;
+    if (m_form->isBlanked())
+        states << QStringLiteral("ЗАЛ ЗАТЕМНЁН");
+    if (!m_form->SoundNotice->isHidden())
+        states << m_form->SoundNotice->text();
+    m_blankState->setText(states.join(QStringLiteral(" · ")));
     for (int number = 1; number <= 12; ++number)
         numberButton(number)->setEnabled(!m_form->numberButton(number)->isHidden());
     m_reveal->setEnabled(!m_form->Command3->isHidden());

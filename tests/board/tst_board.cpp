@@ -26,8 +26,7 @@ namespace {
 QString writeRound(const QTemporaryDir &dir, const QString &name)
 {
     const QString base = dir.filePath(name);
-    mustWriteFile(base + QStringLiteral(".txt"), numberedLines(kQuestionCp1251));
-    mustWriteFile(base + QStringLiteral("o.txt"), numberedLines(kAnswerCp1251));
+    mustWriteRound(base, numberedLines(kQuestionCp1251), numberedLines(kAnswerCp1251));
     return base;
 }
 

@@ -6,6 +6,7 @@
 
 #include "faultyread.h"
 #include "support/fakesound.h"
+#include "rounds/roundfile.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
@@ -106,8 +107,8 @@ private:
     bool m_otherSpelling = false;
 
     QString base() const { return m_dir->filePath(QStringLiteral("r")); }
-    QString questions() const { return base() + QStringLiteral(".txt"); }
-    QString answers() const { return base() + QStringLiteral("o.txt"); }
+    QString questions() const { return rounds::questionFileName(base()); }
+    QString answers() const { return rounds::answerFileName(base()); }
     QString fileNamed(const QString &which) const { return which == u"questions" ? questions() : answers(); }
 
     void writeVersion(int version)

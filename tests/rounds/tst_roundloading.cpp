@@ -27,10 +27,8 @@ namespace {
 void writeRound(const QString &name, int fields = 12)
 {
     const QByteArray tag = name.toLatin1();
-    mustWriteFile(name + QStringLiteral(".txt"),
-                  numberedLines(tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 ", fields)); // "вопрос"
-    mustWriteFile(name + QStringLiteral("o.txt"),
-                  numberedLines(tag + ": \xEE\xF2\xE2\xE5\xF2 ", fields)); // "ответ"
+    mustWriteRound(name, numberedLines(tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 ", fields),  // "вопрос"
+                   numberedLines(tag + ": \xEE\xF2\xE2\xE5\xF2 ", fields));          // "ответ"
 }
 
 // Records the order in which number buttons are shown.

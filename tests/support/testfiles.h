@@ -3,6 +3,8 @@
 // Files the tests read and write: the round fixtures, and small rounds
 // written on the fly.
 
+#include "rounds/roundfile.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -49,3 +51,11 @@ inline QByteArray numberedLines(const QByteArray &prefix, int count = 12)
 // "Вопрос " and "Ответ " in Windows-1251.
 inline const QByteArray kQuestionCp1251("\xC2\xEE\xEF\xF0\xEE\xF1 ");
 inline const QByteArray kAnswerCp1251("\xCE\xF2\xE2\xE5\xF2 ");
+
+// Writes round `base` (a path without the suffixes): its question file and
+// its answer file, named as the program names them.
+inline void mustWriteRound(const QString &base, const QByteArray &questions, const QByteArray &answers)
+{
+    mustWriteFile(rounds::questionFileName(base), questions);
+    mustWriteFile(rounds::answerFileName(base), answers);
+}

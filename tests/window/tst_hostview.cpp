@@ -32,8 +32,7 @@ private:
         QByteArray questions = numberedLines(kQuestionCp1251);
         questions.replace(kQuestionCp1251 + "3\r\n", longQuestionBytes() + "\r\n");
         const QString base = dir.filePath(QStringLiteral("7"));
-        mustWriteFile(base + QStringLiteral(".txt"), questions);
-        mustWriteFile(base + QStringLiteral("o.txt"), numberedLines(kAnswerCp1251));
+        mustWriteRound(base, questions, numberedLines(kAnswerCp1251));
         form->Text1->setText(base);
         QVERIFY2(form->LoadError->text().isEmpty(), qPrintable(form->LoadError->text()));
     }
