@@ -9,8 +9,9 @@ add_library(kvizor_check STATIC
     ${CMAKE_CURRENT_LIST_DIR}/roundwriter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tableimport.cpp
 )
+# Qt Core only: how much of a text its label shows is asked of the caller.
 target_link_libraries(kvizor_check PUBLIC kvizor_pure)
 
 qt_add_executable(kvizor-check ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(kvizor-check PRIVATE kvizor_check)
+target_link_libraries(kvizor-check PRIVATE kvizor_check kvizor_layout)
 install(TARGETS kvizor-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -6,14 +6,18 @@
 #include "check/visibletext.h"
 
 #include "rounds/roundfile.h"
+#include "window/designtable.h"
+#include "window/textfit.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -33,8 +37,9 @@ int g_stdoutErrno = 0;
 void print(FILE *stream, const QString &text)
 {
     const QByteArray bytes = text.toUtf8();
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size())
-                         && std::fputc('\n', stream) != EOF;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size()) &&
+        std::fputc('\n', stream) != EOF;
     if (!written && stream == stdout && g_stdoutErrno == 0)
         g_stdoutErrno = errno != 0 ? errno : EIO;
 }
@@ -89,32 +94,32 @@ int finish(int exitCode)
 
 QString helpText()
 {
-    return QStringLiteral(
-        "Использование: %1 [ПАРАМЕТР] ТУР\n"
-        "   или: %1 --import ТАБЛИЦА.csv [--force] ТУР\n"
-        "Читает файлы тура ТУР.txt (вопросы) и ТУРo.txt (ответы) так же, как их\n"
-        "прочитает Квизория, печатает двенадцать вопросов с ответами и предупреждает\n"
-        "о лишних запятых, пустых и повторяющихся вопросах.\n"
-        "\n"
-        "С --import сначала делает тур из таблицы CSV (так её сохраняет LibreOffice\n"
-        "Calc, Excel или Google Таблицы): вопросы из первого столбца, ответы из\n"
-        "второго, строка заголовков («Вопрос», «Ответ») и пустые строки пропускаются,\n"
-        "берутся первые двенадцать вопросов. Разделитель (запятая, точка с запятой,\n"
-        "табуляция) и кодировка определяются по файлу. Файлы ТУР.txt и ТУРo.txt\n"
-        "записываются целиком или не записываются вовсе.\n"
-        "\n"
-        "  -h, --help        показать эту справку и выйти\n"
-        "      --version     показать версию и выйти\n"
-        "      --import ТАБЛИЦА  записать тур из таблицы, затем проверить его\n"
-        "      --force       с --import: заменить уже существующие файлы тура\n"
-        "\n"
-        "Коды выхода:\n"
-        "  0   тур загружается (с --import: записан), замечаний нет\n"
-        "  1   тур загружается (с --import: записан), но есть предупреждения\n"
-        "  2   тур не загружается (сообщение то же, что в окне программы);\n"
-        "      с --import: ничего не записано, причина на stderr\n"
-        "  64  неверный вызов\n"
-        "  74  отчёт не удалось вывести (нет места на диске, вывод закрыт)")
+    return QStringLiteral("Использование: %1 [ПАРАМЕТР] ТУР\n"
+                          "   или: %1 --import ТАБЛИЦА.csv [--force] ТУР\n"
+                          "Читает файлы тура ТУР.txt (вопросы) и ТУРo.txt (ответы) так же, как их\n"
+                          "прочитает Квизория, печатает двенадцать вопросов с ответами и предупреждает\n"
+                          "о лишних запятых, пустых и повторяющихся вопросах и о вопросах и ответах,\n"
+                          "которые не поместятся на поле.\n"
+                          "\n"
+                          "С --import сначала делает тур из таблицы CSV (так её сохраняет LibreOffice\n"
+                          "Calc, Excel или Google Таблицы): вопросы из первого столбца, ответы из\n"
+                          "второго, строка заголовков («Вопрос», «Ответ») и пустые строки пропускаются,\n"
+                          "берутся первые двенадцать вопросов. Разделитель (запятая, точка с запятой,\n"
+                          "табуляция) и кодировка определяются по файлу. Файлы ТУР.txt и ТУРo.txt\n"
+                          "записываются целиком или не записываются вовсе.\n"
+                          "\n"
+                          "  -h, --help        показать эту справку и выйти\n"
+                          "      --version     показать версию и выйти\n"
+                          "      --import ТАБЛИЦА  записать тур из таблицы, затем проверить его\n"
+                          "      --force       с --import: заменить уже существующие файлы тура\n"
+                          "\n"
+                          "Коды выхода:\n"
+                          "  0   тур загружается (с --import: записан), замечаний нет\n"
+                          "  1   тур загружается (с --import: записан), но есть предупреждения\n"
+                          "  2   тур не загружается (сообщение то же, что в окне программы);\n"
+                          "      с --import: ничего не записано, причина на stderr\n"
+                          "  64  неверный вызов\n"
+                          "  74  отчёт не удалось вывести (нет места на диске, вывод закрыт)")
         .arg(QLatin1String(kProgram));
 }
 
@@ -130,14 +135,16 @@ void printReport(const check::RoundReport &report)
 {
     using check::visibleText;
     for (size_t k = 0; k < report.questions.size(); ++k) {
-        const QString question = report.questions[k].isEmpty() ? QStringLiteral("(пусто)") : report.questions[k];
+        const QString question =
+            report.questions[k].isEmpty() ? QStringLiteral("(пусто)") : report.questions[k];
         const QString answer = report.answers[k].isEmpty() ? QStringLiteral("(пусто)") : report.answers[k];
         print(stdout, QStringLiteral("%1. %2").arg(k + 1, 2).arg(visibleText(question)));
         print(stdout, QStringLiteral("    Ответ: %1").arg(visibleText(answer)));
     }
     print(stdout, QString());
     for (const check::FileReport *file : {&report.questionFile, &report.answerFile})
-        print(stdout, QStringLiteral("%1: кодировка %2").arg(visibleText(file->path), check::encodingName(file->encoding)));
+        print(stdout, QStringLiteral("%1: кодировка %2")
+                          .arg(visibleText(file->path), check::encodingName(file->encoding)));
     print(stdout, QString());
 
     if (report.warnings.empty()) {
@@ -149,21 +156,33 @@ void printReport(const check::RoundReport &report)
         print(stdout, QStringLiteral("  - %1").arg(visibleText(warning.message)));
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// What the board shows of a text, measured in the window's own fonts.
+check::Shown shownOnBoard(check::Board board, const QString &text)
 {
-    holdStandardStreams();
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QLatin1String(kProgram));
-    QCoreApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
+    const Fit fit = fitLabel(design::control(board == check::Board::Question ? "Label1" : "Label7"), text);
+    return {fit.fits, fit.shownChars, fit.totalChars};
+}
 
-    QStringList rounds;
-    QString table;
+void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        print(stderr, QStringLiteral("%1: %2").arg(QLatin1String(kProgram), message));
+}
+
+struct Options
+{
+    QString round;
+    QString table; // with --import
     bool importing = false;
     bool force = false;
+};
+
+// The options, or the exit code of a run that ends with them (help, version,
+// a wrong call).
+std::optional<int> parseArguments(const QStringList &arguments, Options &options)
+{
+    QStringList rounds;
     bool optionsEnded = false;
-    const QStringList arguments = QCoreApplication::arguments().mid(1);
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (optionsEnded || !argument.startsWith(u'-') || argument == u"-") {
@@ -171,22 +190,23 @@ int main(int argc, char *argv[])
         } else if (argument == u"--") {
             optionsEnded = true;
         } else if (argument == u"--import" || argument.startsWith(u"--import=")) {
-            if (importing)
+            if (options.importing)
                 return usageError(QStringLiteral("--import указан дважды"));
-            importing = true;
+            options.importing = true;
             if (argument != u"--import")
-                table = argument.mid(qsizetype(sizeof "--import=") - 1);
+                options.table = argument.mid(qsizetype(sizeof "--import=") - 1);
             else if (i + 1 < arguments.size())
-                table = arguments[++i];
-            if (table.isEmpty())
+                options.table = arguments[++i];
+            if (options.table.isEmpty())
                 return usageError(QStringLiteral("после --import нужно имя таблицы"));
         } else if (argument == u"--force") {
-            force = true;
+            options.force = true;
         } else if (argument == u"-h" || argument == u"--help") {
             print(stdout, helpText());
             return finish(kExitClean);
         } else if (argument == u"--version") {
-            print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QStringLiteral(KVIZOR_DISPLAY_VERSION)));
+            print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(kProgram),
+                                                      QStringLiteral(KVIZOR_DISPLAY_VERSION)));
             return finish(kExitClean);
         } else {
             return usageError(QStringLiteral("неизвестный параметр «%1»").arg(check::visibleText(argument)));
@@ -196,29 +216,69 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("не указан тур"));
     if (rounds.size() > 1)
         return usageError(QStringLiteral("нужен один тур, а указано %1").arg(rounds.size()));
-    if (force && !importing)
+    if (options.force && !options.importing)
         return usageError(QStringLiteral("--force бывает только вместе с --import"));
+    options.round = rounds.first();
+    return std::nullopt;
+}
 
+// Writes the round from the table; its warnings, or nothing when it was not written.
+std::optional<std::vector<check::Warning>> importRound(const Options &options)
+{
     using check::visibleText;
+    const check::ImportResult imported = check::importTable(options.table, options.round, options.force);
+    if (!imported.written) {
+        print(stderr, visibleText(imported.error));
+        return std::nullopt;
+    }
+    print(stdout, QStringLiteral("Из таблицы %1 (кодировка %2, разделитель %3) записан тур: %4 и %5, "
+                                 "кодировка %6")
+                      .arg(visibleText(options.table), check::encodingName(imported.tableEncoding),
+                           check::separatorName(imported.separator),
+                           visibleText(rounds::questionFileName(options.round)),
+                           visibleText(rounds::answerFileName(options.round)),
+                           check::encodingName(imported.roundEncoding)));
+    print(stdout, QString());
+    return imported.warnings;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    holdStandardStreams();
+    // Taken before Qt sees them: QGuiApplication would take "-platform",
+    // "-reverse" and the like for its own, even as a round's name.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    // The fonts need a QGuiApplication; the evening before there may be no
+    // display, and the board's size is in pixels at 96 dpi, which is what the
+    // offscreen platform has.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Qt's own chatter (no XDG_RUNTIME_DIR and the like) is nothing the host
+    // can act on and would only bury the report.
+    qInstallMessageHandler(qtMessage);
+    int qtArgc = 1;
+    QGuiApplication app(qtArgc, argv);
+    QCoreApplication::setApplicationName(QLatin1String(kProgram));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KVIZOR_DISPLAY_VERSION));
+
+    Options options;
+    if (const std::optional<int> exitCode = parseArguments(arguments, options))
+        return *exitCode;
+
     std::vector<check::Warning> tableWarnings;
-    if (importing) {
-        const check::ImportResult imported = check::importTable(table, rounds.first(), force);
-        if (!imported.written) {
-            print(stderr, visibleText(imported.error));
+    if (options.importing) {
+        std::optional<std::vector<check::Warning>> imported = importRound(options);
+        if (!imported)
             return kExitNotLoaded;
-        }
-        print(stdout, QStringLiteral("Из таблицы %1 (кодировка %2, разделитель %3) записан тур: %4 и %5, "
-                                     "кодировка %6")
-                          .arg(visibleText(table), check::encodingName(imported.tableEncoding),
-                               check::separatorName(imported.separator),
-                               visibleText(rounds::questionFileName(rounds.first())),
-                               visibleText(rounds::answerFileName(rounds.first())),
-                               check::encodingName(imported.roundEncoding)));
-        print(stdout, QString());
-        tableWarnings = imported.warnings;
+        tableWarnings = std::move(*imported);
     }
 
-    check::RoundReport report = check::checkRound(rounds.first());
+    check::RoundReport report = check::checkRound(options.round, shownOnBoard);
     if (!report.loaded()) {
         // Word for word what the window shows, so the host can search for it;
         // only control characters in the name are made visible.

@@ -2,6 +2,9 @@
 
 #include "rounds/roundfile.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -59,9 +62,9 @@ rounds::PullBytes memoryPull(const QByteArray &bytes)
 // they cannot disagree about what the file held.
 struct FileScan
 {
-    rounds::ReadOutcome asLoaded;  // twelve fields: the encoding the window decides on
-    rounds::ReadOutcome deep;      // up to kDeepFieldLimit fields
-    bool hasNul = false;           // among the bytes read
+    rounds::ReadOutcome asLoaded; // twelve fields: the encoding the window decides on
+    rounds::ReadOutcome deep;     // up to kDeepFieldLimit fields
+    bool hasNul = false;          // among the bytes read
 };
 
 FileScan scanFile(const QString &path)
@@ -94,12 +97,12 @@ FileReport fileReport(const QString &path, const FileScan &scan)
     report.fieldCount = int(scan.deep.fields.size());
     switch (scan.deep.status) {
     case rounds::ReadOutcome::Status::TooFewFields:
-        break;  // read to the end
+        break; // read to the end
     case rounds::ReadOutcome::Status::Ok:
-        report.countIsAtLeast = true;  // stopped at the limit
+        report.countIsAtLeast = true; // stopped at the limit
         break;
     case rounds::ReadOutcome::Status::FieldTooLong:
-        report.fieldCount += 1;  // the field that was too long is one more
+        report.fieldCount += 1; // the field that was too long is one more
         report.countIsAtLeast = true;
         break;
     case rounds::ReadOutcome::Status::ReadError:
@@ -115,14 +118,14 @@ FileReport fileReport(const QString &path, const FileScan &scan)
 void checkLines(const FileReport &file, const std::vector<rounds::RawField> &fields, bool isQuestions,
                 std::vector<Warning> &warnings)
 {
-    std::map<int, int> perLine;       // line -> fields starting on it
-    std::map<int, int> firstOnLine;   // line -> 1-based number of its first field
+    std::map<int, int> perLine;     // line -> fields starting on it
+    std::map<int, int> firstOnLine; // line -> 1-based number of its first field
     for (size_t k = 0; k < fields.size(); ++k) {
         const int line = fields[k].line;
         ++perLine[line];
         firstOnLine.emplace(line, int(k) + 1);
     }
-    std::map<int, int> linesUsed;  // line -> fields on it, for the lines of the twelve
+    std::map<int, int> linesUsed; // line -> fields on it, for the lines of the twelve
     for (int k = 0; k < kFieldCount && k < int(fields.size()); ++k)
         linesUsed[fields[size_t(k)].line] = perLine[fields[size_t(k)].line];
 
@@ -148,20 +151,21 @@ void checkLines(const FileReport &file, const std::vector<rounds::RawField> &fie
         const int first = firstOnLine[line];
         const int shift = count - typical;
         const QString places = shift == 1 ? QStringLiteral("одно место")
-                                          : QStringLiteral("%1 %2").arg(shift).arg(plural(
-                                                shift, QStringLiteral("место"), QStringLiteral("места"),
-                                                QStringLiteral("мест")));
+                                          : QStringLiteral("%1 %2").arg(shift).arg(
+                                                plural(shift, QStringLiteral("место"),
+                                                       QStringLiteral("места"), QStringLiteral("мест")));
         Warning warning;
         warning.kind = Warning::Kind::ExtraFieldsOnLine;
         warning.file = file.path;
         warning.line = line;
         for (int k = first; k < first + count && k <= kFieldCount; ++k)
             warning.numbers.push_back(k);
-        warning.message = QStringLiteral("%1, строка %2: %3, а в других строках по %4 — похоже, запятая "
-                                         "без кавычек: %5 после %6-го сдвинуты на %7")
-                              .arg(file.path, QString::number(line), fieldsPhrase(count), QString::number(typical),
-                                   isQuestions ? QStringLiteral("вопросы") : QStringLiteral("ответы"),
-                                   QString::number(first), places);
+        warning.message =
+            QStringLiteral("%1, строка %2: %3, а в других строках по %4 — похоже, запятая "
+                           "без кавычек: %5 после %6-го сдвинуты на %7")
+                .arg(file.path, QString::number(line), fieldsPhrase(count), QString::number(typical),
+                     isQuestions ? QStringLiteral("вопросы") : QStringLiteral("ответы"),
+                     QString::number(first), places);
         warnings.push_back(std::move(warning));
     }
 }
@@ -182,8 +186,9 @@ void checkFieldCount(const FileReport &file, const std::vector<rounds::RawField>
                               ? QStringLiteral("не меньше %1").arg(fieldsPhrase(file.fieldCount))
                               : fieldsPhrase(file.fieldCount);
     const QString where = warning.line > 0 ? QStringLiteral(" (строка %1)").arg(warning.line) : QString();
-    warning.message = QStringLiteral("%1: %2 вместо %3; с поля %4%5 ничего не читается")
-                          .arg(file.path, count, QString::number(kFieldCount), QString::number(kFieldCount + 1), where);
+    warning.message =
+        QStringLiteral("%1: %2 вместо %3; с поля %4%5 ничего не читается")
+            .arg(file.path, count, QString::number(kFieldCount), QString::number(kFieldCount + 1), where);
     warnings.push_back(std::move(warning));
 }
 
@@ -199,8 +204,9 @@ void checkEmpty(const std::array<QString, kFieldCount> &texts, const FileReport 
         warning.file = file.path;
         warning.line = k < int(fields.size()) ? fields[size_t(k)].line : 0;
         warning.numbers = {k + 1};
-        const QString where = warning.line > 0 ? QStringLiteral("%1, строка %2").arg(file.path, QString::number(warning.line))
-                                               : file.path;
+        const QString where =
+            warning.line > 0 ? QStringLiteral("%1, строка %2").arg(file.path, QString::number(warning.line))
+                             : file.path;
         warning.message = QStringLiteral("%1 %2 пустой (%3)")
                               .arg(isQuestions ? QStringLiteral("Вопрос") : QStringLiteral("Ответ"),
                                    QString::number(k + 1), where);
@@ -211,13 +217,13 @@ void checkEmpty(const std::array<QString, kFieldCount> &texts, const FileReport 
 // Compared as shown, so 007 and 7 (both shown "7") are the same question.
 void checkDuplicates(const std::array<QString, kFieldCount> &questions, std::vector<Warning> &warnings)
 {
-    std::vector<std::pair<QString, std::vector<int>>> groups;  // in order of first appearance
+    std::vector<std::pair<QString, std::vector<int>>> groups; // in order of first appearance
     for (int k = 0; k < kFieldCount; ++k) {
         const QString key = questions[size_t(k)].trimmed().toCaseFolded();
         if (key.isEmpty())
-            continue;  // already reported as empty
-        const auto group = std::find_if(groups.begin(), groups.end(),
-                                        [&key](const auto &g) { return g.first == key; });
+            continue; // already reported as empty
+        const auto group =
+            std::find_if(groups.begin(), groups.end(), [&key](const auto &g) { return g.first == key; });
         if (group == groups.end())
             groups.push_back({key, {k + 1}});
         else
@@ -230,6 +236,49 @@ void checkDuplicates(const std::array<QString, kFieldCount> &questions, std::vec
         warning.kind = Warning::Kind::DuplicateQuestions;
         warning.message = QStringLiteral("Вопросы %1 совпадают").arg(numberList(numbers));
         warning.numbers = std::move(numbers);
+        warnings.push_back(std::move(warning));
+    }
+}
+
+// "знака" after a number ending in 1 (but not 11): "из 21 знака", "из 25 знаков".
+QString charsPhrase(int n)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(n % 10 == 1 && n % 100 != 11 ? QStringLiteral("знака")
+                                                                           : QStringLiteral("знаков"));
+}
+
+// The last few words the board still shows, so the host can find the place.
+QString lastShownWords(const QString &text, int shownChars)
+{
+    constexpr int kWords = 3;
+    const QStringList words =
+        text.left(shownChars).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+    if (words.isEmpty())
+        return QString();
+    const bool all = words.size() <= kWords;
+    return (all ? QString() : QStringLiteral("…")) + words.mid(all ? 0 : words.size() - kWords).join(u' ');
+}
+
+void checkFit(const std::array<QString, kFieldCount> &texts, const FileReport &file,
+              const std::vector<rounds::RawField> &fields, Board board, const FitFunction &fit,
+              std::vector<Warning> &warnings)
+{
+    for (int k = 0; k < kFieldCount; ++k) {
+        const QString &text = texts[size_t(k)];
+        const Shown shown = fit(board, text);
+        if (shown.fits)
+            continue;
+        Warning warning;
+        warning.kind = Warning::Kind::DoesNotFit;
+        warning.file = file.path;
+        warning.line = k < int(fields.size()) ? fields[size_t(k)].line : 0;
+        warning.numbers = {k + 1};
+        const QString words = lastShownWords(text, shown.shownChars);
+        warning.message =
+            QStringLiteral("%1 %2 не помещается на поле: видно около %3 из %4%5")
+                .arg(board == Board::Question ? QStringLiteral("Вопрос") : QStringLiteral("Ответ"),
+                     QString::number(k + 1), QString::number(shown.shownChars), charsPhrase(shown.totalChars),
+                     words.isEmpty() ? QString() : QStringLiteral(" (до «%1»)").arg(words));
         warnings.push_back(std::move(warning));
     }
 }
@@ -253,7 +302,7 @@ QString encodingName(rounds::Encoding encoding)
     return QString();
 }
 
-RoundReport checkRound(const QString &roundName)
+RoundReport checkRound(const QString &roundName, const FitFunction &fit)
 {
     RoundReport report;
     // The verdict and the texts come from the window's own loading, so the
@@ -284,14 +333,16 @@ RoundReport checkRound(const QString &roundName)
     for (const auto &f : files) {
         // UTF-16 without its mark, a word processor's document or a picture:
         // the window shows garbage, and the host should hear why.
-        const bool utf16 = f.file.encoding == rounds::Encoding::Utf16Le || f.file.encoding == rounds::Encoding::Utf16Be;
+        const bool utf16 =
+            f.file.encoding == rounds::Encoding::Utf16Le || f.file.encoding == rounds::Encoding::Utf16Be;
         if (f.scan.hasNul && !utf16) {
             Warning warning;
             warning.kind = Warning::Kind::NotText;
             warning.file = f.file.path;
-            warning.message = QStringLiteral("%1: в файле есть нулевые байты — это не текстовый файл. Сохраните его "
-                                             "в Блокноте как текст (ANSI, UTF-8 или Юникод)")
-                                  .arg(f.file.path);
+            warning.message =
+                QStringLiteral("%1: в файле есть нулевые байты — это не текстовый файл. Сохраните его "
+                               "в Блокноте как текст (ANSI, UTF-8 или Юникод)")
+                    .arg(f.file.path);
             report.warnings.push_back(std::move(warning));
         }
         // Someone saved the file between the two readings: what was found
@@ -311,6 +362,12 @@ RoundReport checkRound(const QString &roundName)
     checkEmpty(report.questions, report.questionFile, questionScan.deep.fields, true, report.warnings);
     checkEmpty(report.answers, report.answerFile, answerScan.deep.fields, false, report.warnings);
     checkDuplicates(report.questions, report.warnings);
+    if (fit) {
+        checkFit(report.questions, report.questionFile, questionScan.deep.fields, Board::Question, fit,
+                 report.warnings);
+        checkFit(report.answers, report.answerFile, answerScan.deep.fields, Board::Answer, fit,
+                 report.warnings);
+    }
     return report;
 }
 

@@ -1,12 +1,12 @@
 #include "window/designfont.h"
 
-#include <QApplication>
 #include <QFontDatabase>
+#include <QGuiApplication>
 
 QFont designFont(const design::Font &f, double scale)
 {
     if (!f.family) {
-        QFont font = QApplication::font();
+        QFont font = QGuiApplication::font();
         if (f.pointSize > 0) {
             font.setPointSizeF(design::pointSize(f, scale));
         } else if (scale != 1.0 && font.pointSizeF() > 0) {

@@ -9,7 +9,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
 struct Run
 {
     int exitCode = -1;
@@ -27,6 +26,9 @@ Run runCheck(const QStringList &arguments, const QString &stdoutFile = QString()
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"LC_ALL"_s, u"C"_s);
     environment.insert(u"LANG"_s, u"C"_s);
+    // The evening before there may be no display at all.
+    for (const QString &name : {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
+        environment.remove(name);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(KVIZOR_CHECK_BIN), arguments);
     Run run;
@@ -47,6 +49,7 @@ class TestCheckCli : public QObject
 private slots:
     void cleanRound();
     void roundWithWarnings();
+    void questionTooLongForTheBoard();
     void roundThatDoesNotLoad();
     void versionAndHelp();
     void usageErrors_data();
@@ -81,6 +84,24 @@ void TestCheckCli::roundWithWarnings()
 
     // Options may follow the round, and "--" lets a round name start with "-".
     QCOMPARE(runCheck({u"--"_s, fixture(u"comma"_s)}).exitCode, 1);
+}
+
+void TestCheckCli::questionTooLongForTheBoard()
+{
+    QTemporaryDir dir;
+    const QString round = dir.filePath(u"long"_s);
+    QByteArray questions = numberedLines(kQuestionCp1251);
+    questions.replace(kQuestionCp1251 + "5\r",
+                      kQuestionCp1251.repeated(400 / kQuestionCp1251.size()) + "5\r");
+    QVERIFY(writeFile(rounds::questionFileName(round), questions));
+    QVERIFY(writeFile(rounds::answerFileName(round), numberedLines(kAnswerCp1251)));
+
+    const Run run = runCheck({round});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.isEmpty(), run.err.constData()); // nothing from Qt either
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY(out.contains(u"Предупреждения (1):\n  - Вопрос 5 не помещается на поле: видно около "_s));
+    QVERIFY(out.contains(u" из 400 знаков (до «…Вопрос Вопрос Вопрос»)\n"_s));
 }
 
 void TestCheckCli::roundThatDoesNotLoad()
@@ -137,9 +158,12 @@ void TestCheckCli::controlCharactersShownEscaped()
     QTemporaryDir dir;
     const QString round = dir.filePath(u"r\x1b]0;x\x07"_s);
     QByteArray questions = numberedLines("Q");
-    questions.replace("Q1\r", "Q1 \x1b[2J\x7f\r").replace("Q2\r", "Q2 \xc2\x9b" "31m\r");
+    questions.replace("Q1\r", "Q1 \x1b[2J\x7f\r")
+        .replace("Q2\r", "Q2 \xc2\x9b"
+                         "31m\r");
     QByteArray answers = numberedLines("A");
-    answers.replace("A1\r", "A1 \xe2\x80\xae" "evil\r");
+    answers.replace("A1\r", "A1 \xe2\x80\xae"
+                            "evil\r");
     QVERIFY(writeFile(rounds::questionFileName(round), questions));
     QVERIFY(writeFile(rounds::answerFileName(round), answers));
 
@@ -190,7 +214,8 @@ void TestCheckCli::importFromTable()
     QCOMPARE(bytesOf(round + u".txt"_s), written);
 
     // A table with a quote inside a cell: written, with a warning.
-    QByteArray table = bytesOf(sheet).replace("\xcf\xf3\xf8\xea\xe8\xed", "\"\"\"\xcf\xf3\xf8\xea\xe8\xed\"\"\"");
+    QByteArray table =
+        bytesOf(sheet).replace("\xcf\xf3\xf8\xea\xe8\xed", "\"\"\"\xcf\xf3\xf8\xea\xe8\xed\"\"\"");
     const QString quoted = dir.filePath(u"quoted.csv"_s);
     QVERIFY(writeFile(quoted, table));
     const Run warned = runCheck({u"--import"_s, quoted, u"--force"_s, round});
@@ -205,12 +230,13 @@ void TestCheckCli::reportThatCannotBeWritten_data()
     QTest::addColumn<QString>("stdoutFile");
     QTest::addColumn<QString>("cause");
 
-    QTest::newRow("disk full") << QStringList{fixture(u"lines"_s)} << u"/dev/full"_s << u"нет места на диске"_s;
+    QTest::newRow("disk full") << QStringList{fixture(u"lines"_s)} << u"/dev/full"_s
+                               << u"нет места на диске"_s;
     QTest::newRow("help, disk full") << QStringList{u"--help"_s} << u"/dev/full"_s << u"нет места на диске"_s;
     // Closed by the shell: the round files opened later must not become stdout.
-    QTest::newRow("stdout closed")
-        << QStringList{u"-c"_s, u"exec \"$0\" \"$@\" >&-"_s, QStringLiteral(KVIZOR_CHECK_BIN), fixture(u"lines"_s)}
-        << QString() << u"стандартный вывод закрыт"_s;
+    QTest::newRow("stdout closed") << QStringList{u"-c"_s, u"exec \"$0\" \"$@\" >&-"_s,
+                                                  QStringLiteral(KVIZOR_CHECK_BIN), fixture(u"lines"_s)}
+                                   << QString() << u"стандартный вывод закрыт"_s;
 }
 
 void TestCheckCli::reportThatCannotBeWritten()

@@ -15,7 +15,6 @@ Q_DECLARE_METATYPE(rounds::Encoding)
 
 namespace {
 
-
 // Twelve distinct questions, one a line, in UTF-8.
 QList<QByteArray> twelveQuestions()
 {
@@ -68,6 +67,7 @@ private slots:
 
     void emptyQuestionAndAnswers();
     void duplicatesComparedAsShown();
+    void textsTheBoardCutsOff();
 
     void encodingIsTheWindowsChoice();
     void nulBytesMeanNotText();
@@ -77,8 +77,8 @@ private:
     QString writeRound(const QByteArray &questions, const QByteArray &answers = fixtureBytes(u"lineso.txt"_s))
     {
         const QString name = m_dir.filePath(u"r%1"_s.arg(++m_rounds));
-        if (!writeFile(rounds::questionFileName(name), questions)
-            || !writeFile(rounds::answerFileName(name), answers))
+        if (!writeFile(rounds::questionFileName(name), questions) ||
+            !writeFile(rounds::answerFileName(name), answers))
             qFatal("cannot write a round into %s", qPrintable(m_dir.path()));
         return name;
     }
@@ -174,7 +174,7 @@ void TestRoundCheck::unquotedCommaNamesItsLine()
 
     const Warning &count = report.warnings[1];
     QCOMPARE(count.file, fixture(u"comma.txt"_s));
-    QCOMPARE(count.line, 12);  // where the question that fell off starts
+    QCOMPARE(count.line, 12); // where the question that fell off starts
     QCOMPARE(report.questionFile.fieldCount, 13);
     QVERIFY(!report.questionFile.countIsAtLeast);
     QVERIFY(count.message.contains(u"13 полей"_s));
@@ -224,8 +224,8 @@ void TestRoundCheck::lineJudgedAgainstTheUsualCount()
     lines[2] = "Alpha, beta";
     lines[8] = "Gamma, delta";
     const RoundReport two = checkRound(writeRound(joinLines(lines)));
-    QCOMPARE(kinds(two), (std::vector<Kind>{Kind::ExtraFieldsOnLine, Kind::ExtraFieldsOnLine,
-                                            Kind::TooManyFields}));
+    QCOMPARE(kinds(two),
+             (std::vector<Kind>{Kind::ExtraFieldsOnLine, Kind::ExtraFieldsOnLine, Kind::TooManyFields}));
     QCOMPARE(two.warnings[0].line, 3);
     QCOMPARE(two.warnings[1].line, 9);
     QCOMPARE(two.questionFile.fieldCount, 14);
@@ -298,11 +298,11 @@ void TestRoundCheck::emptyQuestionAndAnswers()
 void TestRoundCheck::duplicatesComparedAsShown()
 {
     QList<QByteArray> lines = twelveQuestions();
-    lines[8] = u"  вопрос НОМЕР 1?"_s.toUtf8();  // blanks before are dropped, case ignored
-    lines[2] = "007";                           // shown as 7
-    lines[6] = "7.0";                           // shown as 7
-    lines[4] = "\"007\"";                       // shown as 007: different
-    lines[10] = u"\"Вопрос номер 2?  \""_s.toUtf8();  // trailing blanks kept by quotes, still trimmed
+    lines[8] = u"  вопрос НОМЕР 1?"_s.toUtf8();      // blanks before are dropped, case ignored
+    lines[2] = "007";                                // shown as 7
+    lines[6] = "7.0";                                // shown as 7
+    lines[4] = "\"007\"";                            // shown as 007: different
+    lines[10] = u"\"Вопрос номер 2?  \""_s.toUtf8(); // trailing blanks kept by quotes, still trimmed
     const RoundReport report = checkRound(writeRound(joinLines(lines)));
     QCOMPARE(kinds(report), (std::vector<Kind>{Kind::DuplicateQuestions, Kind::DuplicateQuestions,
                                                Kind::DuplicateQuestions}));
@@ -316,10 +316,49 @@ void TestRoundCheck::duplicatesComparedAsShown()
     lines[3] = lines[5] = lines[7] = "Same";
     lines[0] = lines[1] = "";
     const RoundReport three = checkRound(writeRound(joinLines(lines)));
-    QCOMPARE(kinds(three), (std::vector<Kind>{Kind::EmptyQuestion, Kind::EmptyQuestion,
-                                              Kind::DuplicateQuestions}));
+    QCOMPARE(kinds(three),
+             (std::vector<Kind>{Kind::EmptyQuestion, Kind::EmptyQuestion, Kind::DuplicateQuestions}));
     QCOMPARE(three.warnings[2].numbers, (std::vector<int>{4, 6, 8}));
     QCOMPARE(three.warnings[2].message, u"Вопросы 4, 6 и 8 совпадают"_s);
+}
+
+void TestRoundCheck::textsTheBoardCutsOff()
+{
+    // A board that shows 28 characters of a question and 10 of an answer.
+    std::vector<std::pair<Board, QString>> asked;
+    const FitFunction fit = [&asked](Board board, const QString &text) {
+        asked.emplace_back(board, text);
+        const int room = board == Board::Question ? 28 : 10;
+        return Shown{int(text.size()) <= room, std::min(int(text.size()), room), int(text.size())};
+    };
+    QList<QByteArray> questions = twelveQuestions();
+    questions[6] = u"Какая птица выводит птенцов зимой?"_s.toUtf8(); // 34 characters
+    QList<QByteArray> answers;
+    for (int k = 1; k <= 12; ++k)
+        answers << QByteArray::number(k);
+    answers[10] = "Twenty-one characters";
+    const QString round = writeRound(joinLines(questions), joinLines(answers));
+
+    const RoundReport report = checkRound(round, fit);
+    QCOMPARE(kinds(report), (std::vector<Kind>{Kind::DoesNotFit, Kind::DoesNotFit}));
+    // The board is asked about every text as the window shows it.
+    QCOMPARE(asked.size(), size_t(24));
+    QCOMPARE(asked[6].second, u"Какая птица выводит птенцов зимой?"_s);
+    QCOMPARE(asked[12 + 10].first, Board::Answer);
+
+    const Warning &question = report.warnings[0];
+    QCOMPARE(question.numbers, std::vector<int>{7});
+    QCOMPARE(question.line, 7);
+    QCOMPARE(question.file, rounds::questionFileName(round));
+    QCOMPARE(question.message,
+             u"Вопрос 7 не помещается на поле: видно около 28 из 34 знаков (до «…птица выводит птенцов»)"_s);
+    // "знака" after 21; no "…" when every word shown is named.
+    QCOMPARE(report.warnings[1].message,
+             u"Ответ 11 не помещается на поле: видно около 10 из 21 знака (до «Twenty-one»)"_s);
+    QCOMPARE(report.warnings[1].file, rounds::answerFileName(round));
+
+    // Without a board to ask, nothing is said about fitting.
+    QVERIFY(checkRound(round).warnings.empty());
 }
 
 void TestRoundCheck::encodingIsTheWindowsChoice()
