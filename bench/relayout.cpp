@@ -50,7 +50,7 @@ int main(int argc, char *argv[])
         const QPixmap painted = form.grab();
         withPaint.push_back(t.nsecsElapsed() / 1e6);
         layout.push_back(laid);
-        form.layOut(1.0);  // back, so that every run lays out afresh
+        form.layOut(1.0); // back, so that every run lays out afresh
         form.grab();
     }
     std::printf("relayout to 1920x1080 (scale %.3f), %d runs: median %.2f ms, worst %.2f ms\n", scale, runs,

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what the tests need, builds kvizor and runs every test.
 #   sh scripts/test.sh            build/ (release with debug info), all tests
-# Stages: a normal build with every test (unit, GUI on the offscreen platform,
+# Stages: the formatting of every C++ file, a normal build with every test (unit, GUI on the offscreen platform,
 # end-to-end under a private Xvfb and PulseAudio), the same tests built with
 # ASan and UBSan, and a minute of fuzzing. KVIZOR_SKIP_SANITIZERS=1 or
 # KVIZOR_SKIP_FUZZ=1 leave a stage out.
@@ -11,6 +11,9 @@ cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh --test
 
 jobs=$(nproc 2>/dev/null || echo 2)
+
+echo "== formatting"
+sh scripts/check-format.sh
 
 echo "== build and test"
 cmake -S . -B build -DBUILD_TESTING=ON

@@ -16,8 +16,8 @@ struct CsvTable
 {
     rounds::Encoding encoding = rounds::Encoding::Windows1251;
     QChar separator = u',';
-    std::vector<QStringList> rows;  // every row in order: rows[k] is the sheet's row k + 1
-    int unclosedQuoteRow = 0;       // row whose quote runs to the end of the file, 0 when none
+    std::vector<QStringList> rows; // every row in order: rows[k] is the sheet's row k + 1
+    int unclosedQuoteRow = 0;      // row whose quote runs to the end of the file, 0 when none
 };
 
 // The rows of decoded text split at separator; at most maxRows, all when negative.

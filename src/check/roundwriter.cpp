@@ -28,7 +28,7 @@ std::optional<QByteArray> toCp1251(const QString &text)
     if (cd == iconv_t(-1))
         return std::nullopt;
     QByteArray utf8 = text.toUtf8();
-    QByteArray out(utf8.size(), Qt::Uninitialized);  // never longer than its UTF-8
+    QByteArray out(utf8.size(), Qt::Uninitialized); // never longer than its UTF-8
     char *in = utf8.data();
     size_t inLeft = size_t(utf8.size());
     char *outPtr = out.data();
@@ -45,7 +45,8 @@ std::optional<QByteArray> encodeFile(const std::array<QString, kFieldCount> &tex
 {
     QByteArray bytes = encoding == Encoding::Utf8Bom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const QString &text : texts) {
-        const std::optional<QByteArray> field = encoding == Encoding::Utf8Bom ? text.toUtf8() : toCp1251(text);
+        const std::optional<QByteArray> field =
+            encoding == Encoding::Utf8Bom ? text.toUtf8() : toCp1251(text);
         if (!field)
             return std::nullopt;
         bytes += '"' + *field + "\"\r\n";
@@ -127,7 +128,8 @@ QByteArray native(const QString &path)
 int createBeside(const QString &target, QString *name)
 {
     const QFileInfo info(target);
-    QByteArray pattern = native(info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
+    QByteArray pattern =
+        native(info.path() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd >= 0)
         *name = QFile::decodeName(pattern);
@@ -154,9 +156,9 @@ struct Target
     QByteArray bytes;
     mode_t mode = 0666;
     bool existed = false;
-    QString temp;    // the new content, until it is renamed into place
-    QString backup;  // the old file, kept until both new ones are in place
-    QString stranded;  // the old file, when it could not be put back
+    QString temp;     // the new content, until it is renamed into place
+    QString backup;   // the old file, kept until both new ones are in place
+    QString stranded; // the old file, when it could not be put back
 };
 
 // The temporary file of target, complete and on disk, or an errno.
@@ -179,7 +181,8 @@ int place(const QString &from, const QString &to, bool overwrite)
 {
     if (overwrite)
         return ::rename(native(from).constData(), native(to).constData()) == 0 ? 0 : errno;
-    if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, native(from).constData(), AT_FDCWD, native(to).constData(), RENAME_NOREPLACE) ==
+        0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
@@ -223,7 +226,8 @@ QString fieldTextFromCell(const QString &cell, bool *quotesReplaced)
     return text;
 }
 
-WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite, const WriteFault &fault)
+WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite,
+                       const WriteFault &fault)
 {
     WriteResult result;
     Target targets[2];
@@ -261,15 +265,18 @@ WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool o
         }
     }
     if (!encoded) {
-        result.error = QStringLiteral("Тур %1 не удаётся записать так, чтобы программа прочитала его без изменений")
-                           .arg(roundName);
+        result.error =
+            QStringLiteral("Тур %1 не удаётся записать так, чтобы программа прочитала его без изменений")
+                .arg(roundName);
         return result;
     }
 
     const mode_t mask = ::umask(0);
     ::umask(mask);
     for (Target &target : targets) {
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (::lstat(native(target.path).constData(), &info) != 0) {
             target.mode = 0666 & ~mask;
             continue;
@@ -301,7 +308,8 @@ WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool o
         result.error = error == EEXIST ? existsError(path) : writeError(path, error);
         for (const Target &target : targets)
             if (!target.stranded.isEmpty())
-                result.error += QStringLiteral("; прежний %1 сохранён как %2").arg(target.path, target.stranded);
+                result.error +=
+                    QStringLiteral("; прежний %1 сохранён как %2").arg(target.path, target.stranded);
         return result;
     };
     const auto step = [&fault](WriteStep s) { return fault ? fault(s) : 0; };
@@ -321,7 +329,7 @@ WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool o
         Target &target = targets[f];
         if (!target.backup.isEmpty()) {
             if (::rename(native(target.backup).constData(), native(target.path).constData()) != 0)
-                target.stranded = target.backup;  // never removed with the temporary files
+                target.stranded = target.backup; // never removed with the temporary files
             target.backup.clear();
         } else {
             ::unlink(native(target.path).constData());
@@ -347,7 +355,9 @@ WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool o
         if (error != 0) {
             if (target.existed && !target.backup.isEmpty()) {
                 // The old file is back in its place, or it was never moved.
-                struct stat info {};
+                struct stat info
+                {
+                };
                 if (::lstat(native(target.path).constData(), &info) != 0)
                     putBack(f);
             }

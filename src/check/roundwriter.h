@@ -30,8 +30,8 @@ struct WriteResult
 {
     enum class Status { Written, FieldTooLong, Failed };
     Status status = Status::Failed;
-    QString error;             // the host's message (Russian) unless written
-    int tooLongField = 0;      // 1-based, for FieldTooLong
+    QString error;        // the host's message (Russian) unless written
+    int tooLongField = 0; // 1-based, for FieldTooLong
     bool tooLongAnswer = false;
     rounds::Encoding encoding = rounds::Encoding::Windows1251;
 };

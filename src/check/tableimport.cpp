@@ -86,7 +86,7 @@ ImportResult importTable(const QString &tablePath, const QString &roundName, boo
         }
     }
 
-    std::vector<size_t> rows;  // indexes into table.rows of the question rows
+    std::vector<size_t> rows; // indexes into table.rows of the question rows
     bool twoColumns = false;
     for (size_t r = first; r < table.rows.size(); ++r) {
         const QStringList &row = table.rows[r];
@@ -95,9 +95,10 @@ ImportResult importTable(const QString &tablePath, const QString &roundName, boo
             rows.push_back(r);
     }
     if (!rows.empty() && !twoColumns) {
-        result.error = QStringLiteral("В таблице %1 нет столбца ответов: в каждой строке одна ячейка (разделитель "
-                                      "ячеек — запятая, точка с запятой или табуляция)")
-                           .arg(tablePath);
+        result.error =
+            QStringLiteral("В таблице %1 нет столбца ответов: в каждой строке одна ячейка (разделитель "
+                           "ячеек — запятая, точка с запятой или табуляция)")
+                .arg(tablePath);
         return result;
     }
     if (rows.size() < size_t(kFieldCount)) {
@@ -116,7 +117,8 @@ ImportResult importTable(const QString &tablePath, const QString &roundName, boo
     };
     if (table.unclosedQuoteRow > 0)
         warn(Warning::Kind::TableUnclosedQuote, table.unclosedQuoteRow,
-             QStringLiteral("%1, строка %2: кавычка не закрыта до конца файла — всё после неё попало в одну ячейку")
+             QStringLiteral(
+                 "%1, строка %2: кавычка не закрыта до конца файла — всё после неё попало в одну ячейку")
                  .arg(tablePath, QString::number(table.unclosedQuoteRow)));
     if (rows.size() > size_t(kFieldCount)) {
         const int firstLeftOut = int(rows[size_t(kFieldCount)]) + 1;

@@ -16,8 +16,8 @@ constexpr qint64 kTableByteCap = 16 * 1024 * 1024;
 struct ImportResult
 {
     bool written = false;
-    QString error;                  // why nothing was written (Russian)
-    std::vector<Warning> warnings;  // about the table; the new round's own check comes after
+    QString error;                 // why nothing was written (Russian)
+    std::vector<Warning> warnings; // about the table; the new round's own check comes after
     rounds::Encoding tableEncoding = rounds::Encoding::Windows1251;
     QChar separator;
     rounds::Encoding roundEncoding = rounds::Encoding::Windows1251;

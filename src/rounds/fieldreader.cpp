@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
-#include <optional>
 #include <iconv.h>
+#include <optional>
 
 namespace rounds {
 
@@ -53,15 +53,15 @@ public:
         } else if (b >= 0xE0 && b <= 0xEF) {
             m_need = 2;
             if (b == 0xE0)
-                m_lo = 0xA0;  // shorter forms exist
+                m_lo = 0xA0; // shorter forms exist
             else if (b == 0xED)
-                m_hi = 0x9F;  // surrogates
+                m_hi = 0x9F; // surrogates
         } else if (b >= 0xF0 && b <= 0xF4) {
             m_need = 3;
             if (b == 0xF0)
                 m_lo = 0x90;
             else if (b == 0xF4)
-                m_hi = 0x8F;  // past U+10FFFF
+                m_hi = 0x8F; // past U+10FFFF
         } else {
             m_ok = false;
         }
@@ -83,12 +83,9 @@ private:
 class Utf16ToUtf8
 {
 public:
-    static constexpr int kMaxOut = 7;  // U+FFFD for a lone surrogate, then a BMP character
+    static constexpr int kMaxOut = 7; // U+FFFD for a lone surrogate, then a BMP character
 
-    explicit Utf16ToUtf8(bool bigEndian)
-        : m_bigEndian(bigEndian)
-    {
-    }
+    explicit Utf16ToUtf8(bool bigEndian) : m_bigEndian(bigEndian) {}
 
     // Returns how many UTF-8 bytes were put into out.
     int feed(unsigned char b, unsigned char *out)
@@ -154,7 +151,7 @@ private:
     const bool m_bigEndian;
     bool m_haveByte = false;
     unsigned char m_firstByte = 0;
-    char16_t m_high = 0;  // a high surrogate waiting for its low half
+    char16_t m_high = 0; // a high surrogate waiting for its low half
 };
 
 // Which byte order mark the first bytes of a file are: fed one byte at a
@@ -208,11 +205,7 @@ private:
 class FieldScanner
 {
 public:
-    FieldScanner(ReadOutcome &out, int maxFields)
-        : m_out(out)
-        , m_maxFields(maxFields)
-    {
-    }
+    FieldScanner(ReadOutcome &out, int maxFields) : m_out(out), m_maxFields(maxFields) {}
 
     // False once no more bytes are wanted: enough fields, or one too long.
     bool feed(unsigned char c)
@@ -221,7 +214,7 @@ public:
         if (m_skipLf) {
             m_skipLf = false;
             if (c == '\n')
-                return true;  // second half of a CR LF
+                return true; // second half of a CR LF
         }
 
         if (c == '\r' || c == '\n') {
@@ -258,7 +251,7 @@ public:
                 m_value.append(char(c));
             break;
         case State::AfterQuote:
-            break;  // between the closing quote and the delimiter: dropped
+            break; // between the closing quote and the delimiter: dropped
         }
         return true;
     }
@@ -322,10 +315,7 @@ private:
 class Cp1251Decoder
 {
 public:
-    Cp1251Decoder()
-        : m_cd(iconv_open("UTF-8", "CP1251"))
-    {
-    }
+    Cp1251Decoder() : m_cd(iconv_open("UTF-8", "CP1251")) {}
     ~Cp1251Decoder()
     {
         if (ok())
@@ -373,7 +363,8 @@ QString decodeWithoutIconv(const QByteArray &bytes)
     QString text;
     text.reserve(bytes.size());
     for (const char c : bytes)
-        text.append(static_cast<unsigned char>(c) < 0x80 ? QChar(QLatin1Char(c)) : QChar(QChar::ReplacementCharacter));
+        text.append(static_cast<unsigned char>(c) < 0x80 ? QChar(QLatin1Char(c))
+                                                         : QChar(QChar::ReplacementCharacter));
     return text;
 }
 
@@ -412,7 +403,7 @@ bool looksLikeNumber(const QString &text)
     bool started = false;
     for (qsizetype k = intBegin; k < fracEnd; ++k) {
         if (k >= intEnd && k < fracBegin)
-            continue;  // the point
+            continue; // the point
         if (text[k] != u'0')
             started = true;
         if (started)
@@ -525,7 +516,8 @@ DecodedText decodeText(const QByteArray &bytes)
         utf8.reserve(bytes.size() - k);
         unsigned char out[Utf16ToUtf8::kMaxOut];
         for (; k < bytes.size(); ++k)
-            utf8.append(reinterpret_cast<const char *>(out), utf16.feed(static_cast<unsigned char>(bytes[k]), out));
+            utf8.append(reinterpret_cast<const char *>(out),
+                        utf16.feed(static_cast<unsigned char>(bytes[k]), out));
         utf8.append(reinterpret_cast<const char *>(out), utf16.finish(out));
         decoded.text = QString::fromUtf8(utf8);
         return decoded;
@@ -563,7 +555,7 @@ QString questionText(const QuestionValue &value)
         return QString();
     const double v = *number;
     if (v == 0.0)
-        return QStringLiteral("0");  // -0 too
+        return QStringLiteral("0"); // -0 too
     if (!std::isfinite(v))
         return QString::number(v);
 

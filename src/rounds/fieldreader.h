@@ -11,9 +11,9 @@
 // from a pull function, so the same code reads files, memory and fuzz input.
 namespace rounds {
 
-constexpr int kFieldCount = 12;           // fields a round file must give
-constexpr int kFieldByteCap = 64 * 1024;  // most bytes one field may take, counting the blanks before it
-                                          // and whatever follows its closing quote
+constexpr int kFieldCount = 12;          // fields a round file must give
+constexpr int kFieldByteCap = 64 * 1024; // most bytes one field may take, counting the blanks before it
+                                         // and whatever follows its closing quote
 
 // Returns up to max bytes into buf; 0 at the end of the data, -1 on a read error.
 using PullBytes = std::function<long long(char *buf, long long max)>;
@@ -25,17 +25,17 @@ enum class Encoding { Windows1251, Utf8, Utf8Bom, Utf16Le, Utf16Be };
 
 struct RawField
 {
-    QByteArray bytes;  // the field's value in the file's encoding; UTF-8 for UTF-16 files
+    QByteArray bytes; // the field's value in the file's encoding; UTF-8 for UTF-16 files
     bool quoted = false;
-    int line = 1;      // line of the file (1-based) where the field starts
+    int line = 1; // line of the file (1-based) where the field starts
 };
 
 struct ReadOutcome
 {
     enum class Status { Ok, TooFewFields, FieldTooLong, ReadError };
     Status status = Status::Ok;
-    std::vector<RawField> fields;  // the fields read, at most the number asked for
-    int failedField = 0;           // 1-based number of the field that was too long
+    std::vector<RawField> fields; // the fields read, at most the number asked for
+    int failedField = 0;          // 1-based number of the field that was too long
     int readErrno = 0;
     // Decided over the bytes up to the end of the last field read; the rest
     // of the last pull does not count, so the answer does not depend on how

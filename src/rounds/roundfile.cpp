@@ -15,10 +15,7 @@ namespace {
 class FileDescriptor
 {
 public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
     ~FileDescriptor()
     {
         if (m_fd >= 0)
@@ -85,7 +82,9 @@ int openRegularFile(const QString &path, QString *error)
 
     // Checked on the open descriptor, so a symbolic link swapped in between
     // cannot slip a device past the check.
-    struct stat info {};
+    struct stat info
+    {
+    };
     QString problem;
     if (::fstat(fd, &info) != 0)
         problem = openErrorMessage(errno, path);
@@ -143,8 +142,9 @@ FileRead readRoundFile(const QString &path, int maxFields, const PullWrapper &wr
                            .arg(path, QString::number(maxFields), QString::number(outcome.fields.size()));
         return result;
     case ReadOutcome::Status::FieldTooLong:
-        result.error = QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
-                           .arg(path, QString::number(outcome.failedField), QString::number(kFieldByteCap / 1024));
+        result.error =
+            QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
+                .arg(path, QString::number(outcome.failedField), QString::number(kFieldByteCap / 1024));
         return result;
     case ReadOutcome::Status::ReadError:
         result.error = QStringLiteral("Ошибка чтения файла %1").arg(path);
@@ -183,7 +183,8 @@ WholeFile readWholeFile(const QString &path, qint64 maxBytes)
             break;
         // Stops one pull past the limit, whatever the file claims its size is.
         if (bytes.size() + got > maxBytes) {
-            result.error = QStringLiteral("Файл %1 больше %2 МиБ").arg(path, QString::number(maxBytes / (1024 * 1024)));
+            result.error =
+                QStringLiteral("Файл %1 больше %2 МиБ").arg(path, QString::number(maxBytes / (1024 * 1024)));
             return result;
         }
         bytes.append(buffer, qsizetype(got));

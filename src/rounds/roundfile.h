@@ -10,14 +10,14 @@
 // Round files on disk: naming, safe opening, reading and decoding.
 namespace rounds {
 
-QString questionFileName(const QString &roundName);  // name + ".txt"
-QString answerFileName(const QString &roundName);    // name + "o.txt"
+QString questionFileName(const QString &roundName); // name + ".txt"
+QString answerFileName(const QString &roundName);   // name + "o.txt"
 
 struct FileFields
 {
-    std::vector<QString> texts;  // decoded fields, in file order
+    std::vector<QString> texts; // decoded fields, in file order
     std::vector<bool> quoted;
-    std::vector<int> lines;      // line where each field starts
+    std::vector<int> lines; // line where each field starts
     Encoding encoding = Encoding::Windows1251;
 };
 
@@ -32,8 +32,7 @@ struct FileRead
 // wrapPull, when given, is put between the file and the reader (tests use
 // it to count the bytes actually read).
 using PullWrapper = std::function<PullBytes(PullBytes)>;
-FileRead readRoundFile(const QString &path, int maxFields = kFieldCount,
-                       const PullWrapper &wrapPull = {});
+FileRead readRoundFile(const QString &path, int maxFields = kFieldCount, const PullWrapper &wrapPull = {});
 
 // A whole file, opened the way round files are (regular files only, never
 // waiting on a FIFO) and with the same messages; more than maxBytes is an

@@ -73,7 +73,7 @@ void Form1::setSound(SoundInterface *sound)
     m_sound = sound;
     m_sound->setAvailabilityHandler([this](bool available) {
         SoundNotice->setVisible(!available);
-        emit gameChanged();  // the host view says it too
+        emit gameChanged(); // the host view says it too
     });
 }
 

@@ -92,8 +92,8 @@ void TestTableImport::separatorFound_data()
     QTest::newRow("semicolon, commas in cells")
         << twelveRows().replace("1;", "1, a, b;").replace("2;", "2, c;") << u";"_s;
     // A comma spreadsheet quotes the cells that hold a comma.
-    QTest::newRow("comma, quoted commas") << twelveRows(",").replace(u"Вопрос 3,"_s.toUtf8(), "\"a, b; c\",")
-                                          << u","_s;
+    QTest::newRow("comma, quoted commas")
+        << twelveRows(",").replace(u"Вопрос 3,"_s.toUtf8(), "\"a, b; c\",") << u","_s;
     QTest::newRow("header only shows one") << "Вопрос;Ответ\r\n" + twelveRows() << u";"_s;
     QTest::newRow("one column") << QByteArray("a\r\nb\r\n") << u","_s;
 }
@@ -133,7 +133,7 @@ void TestTableImport::quotedCells()
 void TestTableImport::roundReadsBackTheCells_data()
 {
     QTest::addColumn<QByteArray>("table");
-    QTest::addColumn<QString>("shown");  // row 1's question as the window shows it
+    QTest::addColumn<QString>("shown"); // row 1's question as the window shows it
     QTest::addColumn<Encoding>("written");
     QTest::addColumn<int>("warnings");
 
@@ -142,16 +142,14 @@ void TestTableImport::roundReadsBackTheCells_data()
         return rows.replace(u"Вопрос 1;"_s.toUtf8(), cell.toUtf8() + separator);
     };
     QTest::newRow("plain") << twelveRows() << u"Вопрос 1"_s << Encoding::Windows1251 << 0;
-    QTest::newRow("number stays as typed") << withFirst(u"007"_s) << u"007"_s << Encoding::Windows1251
-                                           << 0;
-    QTest::newRow("commas and blanks") << withFirst(u"  Да, нет,  "_s) << u"  Да, нет,  "_s
-                                       << Encoding::Windows1251 << 0;
-    QTest::newRow("line breaks") << withFirst(u"\"Две\r\nстроки\nи\r\n\r\nещё\""_s)
-                                 << u"Две строки и ещё"_s << Encoding::Windows1251 << 0;
+    QTest::newRow("number stays as typed") << withFirst(u"007"_s) << u"007"_s << Encoding::Windows1251 << 0;
+    QTest::newRow("commas and blanks")
+        << withFirst(u"  Да, нет,  "_s) << u"  Да, нет,  "_s << Encoding::Windows1251 << 0;
+    QTest::newRow("line breaks") << withFirst(u"\"Две\r\nстроки\nи\r\n\r\nещё\""_s) << u"Две строки и ещё"_s
+                                 << Encoding::Windows1251 << 0;
     QTest::newRow("quotes") << withFirst(u"\"Фильм \"\"Брат\"\" (\"\"1997\"\")\""_s)
                             << u"Фильм «Брат» («1997»)"_s << Encoding::Windows1251 << 1;
-    QTest::newRow("outside Windows-1251") << withFirst(u"Ħ ☃ 🎲"_s) << u"Ħ ☃ 🎲"_s
-                                          << Encoding::Utf8Bom << 0;
+    QTest::newRow("outside Windows-1251") << withFirst(u"Ħ ☃ 🎲"_s) << u"Ħ ☃ 🎲"_s << Encoding::Utf8Bom << 0;
     // Windows-1251 that happens to be valid UTF-8 would be taken for UTF-8;
     // the other questions are ASCII ("Q k"), so nothing else gives it away.
     QByteArray ascii = twelveRows().replace(u"Вопрос"_s.toUtf8(), "Q").replace(u"Ответ"_s.toUtf8(), "A");
@@ -214,12 +212,13 @@ void TestTableImport::whichRowsMakeTheRound()
     QCOMPARE(read.round->answers[11], u"Ответ 12"_s);
     QCOMPARE(result.warnings.size(), size_t(1));
     QCOMPARE(result.warnings.front().kind, Warning::Kind::TableExtraRows);
-    QCOMPARE(result.warnings.front().line, 16);  // header, 4 rows, 2 blank, 8 rows, then the spare
+    QCOMPARE(result.warnings.front().line, 16); // header, 4 rows, 2 blank, 8 rows, then the spare
 
     // Eleven questions: nothing written, and the count is named.
     const QString shortRound = roundName();
     const ImportResult eleven =
-        importTable(writeTable(u"Question;Answer\r\n"_s.toUtf8() + twelveRows().left(twelveRows().lastIndexOf(u"Вопрос 12"_s.toUtf8()))),
+        importTable(writeTable(u"Question;Answer\r\n"_s.toUtf8() +
+                               twelveRows().left(twelveRows().lastIndexOf(u"Вопрос 12"_s.toUtf8()))),
                     shortRound, false);
     QVERIFY(!eleven.written);
     QVERIFY2(eleven.error.endsWith(u"меньше 12 вопросов (найдено 11)"_s), qPrintable(eleven.error));

@@ -5,8 +5,8 @@
 // or left exactly as it was, with the reason under the round name.
 
 #include "faultyread.h"
-#include "support/fakesound.h"
 #include "rounds/roundfile.h"
+#include "support/fakesound.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"

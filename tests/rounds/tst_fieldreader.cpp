@@ -99,7 +99,8 @@ void TestFieldReader::splitting_data()
     QTest::newRow("empty input") << QByteArray() << QStringList() << QString();
     QTest::newRow("one field") << QByteArray("a") << QStringList{"a"} << ".";
     QTest::newRow("commas") << QByteArray("a,b,c") << QStringList{"a", "b", "c"} << "...";
-    QTest::newRow("two commas give an empty field") << QByteArray("a,,b") << QStringList{"a", "", "b"} << "...";
+    QTest::newRow("two commas give an empty field")
+        << QByteArray("a,,b") << QStringList{"a", "", "b"} << "...";
     QTest::newRow("comma before line end") << QByteArray("a,\r\nb") << QStringList{"a", "", "b"} << "...";
     QTest::newRow("comma at the end") << QByteArray("a,") << QStringList{"a", ""} << "..";
     QTest::newRow("only a comma") << QByteArray(",") << QStringList{"", ""} << "..";
@@ -112,22 +113,25 @@ void TestFieldReader::splitting_data()
     QTest::newRow("blank first line") << QByteArray("\r\na") << QStringList{"", "a"} << "..";
     QTest::newRow("blank last line") << QByteArray("a\r\n\r\n") << QStringList{"a", ""} << "..";
     QTest::newRow("blanks after the last line end") << QByteArray("a\r\n \t ") << QStringList{"a"} << ".";
-    QTest::newRow("line of blanks inside") << QByteArray("a\r\n  \r\nb") << QStringList{"a", "", "b"} << "...";
+    QTest::newRow("line of blanks inside")
+        << QByteArray("a\r\n  \r\nb") << QStringList{"a", "", "b"} << "...";
     QTest::newRow("blanks around") << QByteArray(" \t a b \t ,\tc ") << QStringList{"a b", "c"} << "..";
     QTest::newRow("quoted comma") << QByteArray("\"a,b\",c") << QStringList{"a,b", "c"} << "q.";
     QTest::newRow("quoted keeps blanks") << QByteArray("  \" a \"  ,b") << QStringList{" a ", "b"} << "q.";
     QTest::newRow("empty quotes") << QByteArray("\"\",b") << QStringList{"", "b"} << "q.";
     QTest::newRow("after the closing quote")
         << QByteArray("\"a\" junk, more\r\nb") << QStringList{"a", "more", "b"} << "q..";
-    QTest::newRow("doubled quote ends the field") << QByteArray("\"a\"\"b\",c") << QStringList{"a", "c"} << "q.";
+    QTest::newRow("doubled quote ends the field")
+        << QByteArray("\"a\"\"b\",c") << QStringList{"a", "c"} << "q.";
     QTest::newRow("unclosed quote stops at line end")
         << QByteArray("\"a, b\r\nc,d") << QStringList{"a, b", "c", "d"} << "q..";
     QTest::newRow("unclosed quote at the end") << QByteArray("x,\"a, b") << QStringList{"x", "a, b"} << ".q";
-    QTest::newRow("quote inside a plain field") << QByteArray("a\"b,c\"") << QStringList{"a\"b", "c\""} << "..";
-    QTest::newRow("number signs are text") << QByteArray("#TRUE#,#2008-01-01#")
-                                           << QStringList{"#TRUE#", "#2008-01-01#"} << "..";
-    QTest::newRow("NUL is an ordinary byte") << QByteArray("a\0b,c", 5) << QStringList{QString::fromLatin1("a\0b", 3), "c"}
-                                             << "..";
+    QTest::newRow("quote inside a plain field")
+        << QByteArray("a\"b,c\"") << QStringList{"a\"b", "c\""} << "..";
+    QTest::newRow("number signs are text")
+        << QByteArray("#TRUE#,#2008-01-01#") << QStringList{"#TRUE#", "#2008-01-01#"} << "..";
+    QTest::newRow("NUL is an ordinary byte")
+        << QByteArray("a\0b,c", 5) << QStringList{QString::fromLatin1("a\0b", 3), "c"} << "..";
 }
 
 void TestFieldReader::splitting()
@@ -159,7 +163,7 @@ void TestFieldReader::lineNumbers()
 
 void TestFieldReader::stopsRightAfterTheLastField_data()
 {
-    QTest::addColumn<QByteArray>("head");  // up to and including the twelfth field's delimiter
+    QTest::addColumn<QByteArray>("head"); // up to and including the twelfth field's delimiter
 
     QTest::newRow("comma") << twelveFields() + ",";
     QTest::newRow("CR, no LF needed") << twelveFields() + "\r";
@@ -204,7 +208,7 @@ void TestFieldReader::tooFewFields()
 void TestFieldReader::fieldCap_data()
 {
     QTest::addColumn<QByteArray>("input");
-    QTest::addColumn<int>("failedField");  // 0 when it fits
+    QTest::addColumn<int>("failedField"); // 0 when it fits
 
     const QByteArray full(kFieldByteCap, 'a');
     const QByteArray over(kFieldByteCap + 1, 'a');
@@ -278,42 +282,62 @@ void TestFieldReader::encoding_data()
     QTest::addColumn<QByteArray>("firstField");
 
     QTest::newRow("ASCII") << QByteArray("abc,def") << Encoding::Windows1251 << QByteArray("abc");
-    QTest::newRow("Windows-1251 Cyrillic") << QByteArray("\xc2\xee\xeb\xe3\xe0") << Encoding::Windows1251
-                                           << QByteArray("\xc2\xee\xeb\xe3\xe0");
-    QTest::newRow("UTF-8 Cyrillic") << QByteArray("\xd0\x92\xd0\xbe,x") << Encoding::Utf8 << QByteArray("\xd0\x92\xd0\xbe");
-    QTest::newRow("UTF-8 four bytes") << QByteArray("\xf0\x9f\x8e\xb2") << Encoding::Utf8 << QByteArray("\xf0\x9f\x8e\xb2");
-    QTest::newRow("overlong form") << QByteArray("\xc0\x80") << Encoding::Windows1251 << QByteArray("\xc0\x80");
-    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << Encoding::Windows1251 << QByteArray("\xed\xa0\x80");
+    QTest::newRow("Windows-1251 Cyrillic")
+        << QByteArray("\xc2\xee\xeb\xe3\xe0") << Encoding::Windows1251 << QByteArray("\xc2\xee\xeb\xe3\xe0");
+    QTest::newRow("UTF-8 Cyrillic") << QByteArray("\xd0\x92\xd0\xbe,x") << Encoding::Utf8
+                                    << QByteArray("\xd0\x92\xd0\xbe");
+    QTest::newRow("UTF-8 four bytes")
+        << QByteArray("\xf0\x9f\x8e\xb2") << Encoding::Utf8 << QByteArray("\xf0\x9f\x8e\xb2");
+    QTest::newRow("overlong form") << QByteArray("\xc0\x80") << Encoding::Windows1251
+                                   << QByteArray("\xc0\x80");
+    QTest::newRow("surrogate") << QByteArray("\xed\xa0\x80") << Encoding::Windows1251
+                               << QByteArray("\xed\xa0\x80");
     QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << Encoding::Windows1251
                                      << QByteArray("\xf4\x90\x80\x80");
-    QTest::newRow("sequence cut by a comma") << QByteArray("\xd0,\x92") << Encoding::Windows1251 << QByteArray("\xd0");
-    QTest::newRow("sequence cut by the end") << QByteArray("\xd0\x92\xd0") << Encoding::Windows1251
-                                             << QByteArray("\xd0\x92\xd0");
-    QTest::newRow("BOM") << QByteArray("\xef\xbb\xbf" "abc") << Encoding::Utf8Bom << QByteArray("abc");
-    QTest::newRow("BOM before a quote") << QByteArray("\xef\xbb\xbf\"a,b\"") << Encoding::Utf8Bom << QByteArray("a,b");
+    QTest::newRow("sequence cut by a comma")
+        << QByteArray("\xd0,\x92") << Encoding::Windows1251 << QByteArray("\xd0");
+    QTest::newRow("sequence cut by the end")
+        << QByteArray("\xd0\x92\xd0") << Encoding::Windows1251 << QByteArray("\xd0\x92\xd0");
+    QTest::newRow("BOM") << QByteArray("\xef\xbb\xbf"
+                                       "abc")
+                         << Encoding::Utf8Bom << QByteArray("abc");
+    QTest::newRow("BOM before a quote")
+        << QByteArray("\xef\xbb\xbf\"a,b\"") << Encoding::Utf8Bom << QByteArray("a,b");
     QTest::newRow("BOM only") << QByteArray("\xef\xbb\xbf") << Encoding::Utf8Bom << QByteArray();
-    QTest::newRow("BOM then invalid bytes") << QByteArray("\xef\xbb\xbf\xc0") << Encoding::Utf8Bom << QByteArray("\xc0");
-    QTest::newRow("half a BOM is text") << QByteArray("\xef\xbb" "a") << Encoding::Windows1251
-                                        << QByteArray("\xef\xbb" "a");
+    QTest::newRow("BOM then invalid bytes")
+        << QByteArray("\xef\xbb\xbf\xc0") << Encoding::Utf8Bom << QByteArray("\xc0");
+    QTest::newRow("half a BOM is text") << QByteArray("\xef\xbb"
+                                                      "a")
+                                        << Encoding::Windows1251
+                                        << QByteArray("\xef\xbb"
+                                                      "a");
     QTest::newRow("half a BOM alone") << QByteArray("\xef") << Encoding::Windows1251 << QByteArray("\xef");
-    QTest::newRow("BOM later is text") << QByteArray("a\xef\xbb\xbf") << Encoding::Utf8 << QByteArray("a\xef\xbb\xbf");
+    QTest::newRow("BOM later is text")
+        << QByteArray("a\xef\xbb\xbf") << Encoding::Utf8 << QByteArray("a\xef\xbb\xbf");
 
     // UTF-16 arrives as UTF-8, with the field syntax applied to the characters.
     QTest::newRow("UTF-16 LE") << utf16(u"Ёж,\"a,b\""_s) << Encoding::Utf16Le << u"Ёж"_s.toUtf8();
     QTest::newRow("UTF-16 BE") << utf16(u"Ёж,b"_s, true) << Encoding::Utf16Be << u"Ёж"_s.toUtf8();
-    QTest::newRow("UTF-16 surrogate pair") << utf16(u"\U0001F3B2,x"_s) << Encoding::Utf16Le
-                                           << QByteArray("\xf0\x9f\x8e\xb2");
-    QTest::newRow("UTF-16 lone high surrogate") << utf16(u"a"_s).append("\x00\xd8" "b\x00", 4) << Encoding::Utf16Le
-                                                << QByteArray("a\xef\xbf\xbd" "b");
-    QTest::newRow("UTF-16 lone low surrogate") << utf16(u"a"_s).append("\x00\xdc", 2) << Encoding::Utf16Le
-                                               << QByteArray("a\xef\xbf\xbd");
-    QTest::newRow("UTF-16 odd byte at the end") << utf16(u"a"_s).append('b') << Encoding::Utf16Le
-                                                << QByteArray("a\xef\xbf\xbd");
+    QTest::newRow("UTF-16 surrogate pair")
+        << utf16(u"\U0001F3B2,x"_s) << Encoding::Utf16Le << QByteArray("\xf0\x9f\x8e\xb2");
+    QTest::newRow("UTF-16 lone high surrogate") << utf16(u"a"_s).append("\x00\xd8"
+                                                                        "b\x00",
+                                                                        4)
+                                                << Encoding::Utf16Le
+                                                << QByteArray("a\xef\xbf\xbd"
+                                                              "b");
+    QTest::newRow("UTF-16 lone low surrogate")
+        << utf16(u"a"_s).append("\x00\xdc", 2) << Encoding::Utf16Le << QByteArray("a\xef\xbf\xbd");
+    QTest::newRow("UTF-16 odd byte at the end")
+        << utf16(u"a"_s).append('b') << Encoding::Utf16Le << QByteArray("a\xef\xbf\xbd");
     QTest::newRow("UTF-16 mark only") << utf16(QString()) << Encoding::Utf16Le << QByteArray();
-    QTest::newRow("mark of UTF-16 later is text") << QByteArray("a\xff\xfe") << Encoding::Windows1251
-                                                  << QByteArray("a\xff\xfe");
-    QTest::newRow("half a UTF-16 mark is text") << QByteArray("\xfe" "a") << Encoding::Windows1251
-                                                << QByteArray("\xfe" "a");
+    QTest::newRow("mark of UTF-16 later is text")
+        << QByteArray("a\xff\xfe") << Encoding::Windows1251 << QByteArray("a\xff\xfe");
+    QTest::newRow("half a UTF-16 mark is text") << QByteArray("\xfe"
+                                                              "a")
+                                                << Encoding::Windows1251
+                                                << QByteArray("\xfe"
+                                                              "a");
 }
 
 void TestFieldReader::encoding()
@@ -348,9 +372,11 @@ void TestFieldReader::decoding_data()
     QTest::addColumn<Encoding>("encoding");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("1251 Cyrillic") << QByteArray("\xc2\xee\xeb\xe3\xe0") << Encoding::Windows1251 << u"Волга"_s;
+    QTest::newRow("1251 Cyrillic") << QByteArray("\xc2\xee\xeb\xe3\xe0") << Encoding::Windows1251
+                                   << u"Волга"_s;
     QTest::newRow("1251 yo and No") << QByteArray("\xa8\xb8\xb9") << Encoding::Windows1251 << u"Ёё№"_s;
-    QTest::newRow("1251 dash and guillemets") << QByteArray("\x97\xab\xbb") << Encoding::Windows1251 << u"—«»"_s;
+    QTest::newRow("1251 dash and guillemets")
+        << QByteArray("\x97\xab\xbb") << Encoding::Windows1251 << u"—«»"_s;
     QTest::newRow("1251 hole") << QByteArray("a\x98z") << Encoding::Windows1251 << u"a\uFFFDz"_s;
     QTest::newRow("1251 empty") << QByteArray() << Encoding::Windows1251 << QString();
     QTest::newRow("UTF-8") << QByteArray("\xd0\x81\xd0\xb6") << Encoding::Utf8 << u"Ёж"_s;
@@ -371,7 +397,7 @@ void TestFieldReader::questionValues_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("quoted");
-    QTest::addColumn<int>("kind");  // variant index: 0 empty, 1 number, 2 text
+    QTest::addColumn<int>("kind"); // variant index: 0 empty, 1 number, 2 text
     QTest::addColumn<QString>("shown");
 
     QTest::newRow("empty") << QString() << false << 0 << QString();
@@ -388,13 +414,14 @@ void TestFieldReader::questionValues_data()
     QTest::newRow("0.1") << "0.1" << false << 1 << "0.1";
     QTest::newRow("fifteen digits") << "123456789012345" << false << 1 << "123456789012345";
     QTest::newRow("fifteen digits with point") << "1234567.89012345" << false << 1 << "1234567.89012345";
-    QTest::newRow("fifteen after leading zeros") << "0000.000123456789012345" << false << 1 << "0.000123456789012345";
+    QTest::newRow("fifteen after leading zeros")
+        << "0000.000123456789012345" << false << 1 << "0.000123456789012345";
     QTest::newRow("zeros ending a fraction are free") << "1.50000000000000000000" << false << 1 << "1.5";
     QTest::newRow("sixteen digits") << "1234567890123456" << false << 2 << "1234567890123456";
     QTest::newRow("integer zeros count") << "1000000000000000" << false << 2 << "1000000000000000";
     QTest::newRow("tiny") << "0.000000000000000000001" << false << 1 << "0.000000000000000000001";
-    QTest::newRow("below normal doubles") << "0." + QString(320, u'0') + "1" << false << 2
-                                          << "0." + QString(320, u'0') + "1";
+    QTest::newRow("below normal doubles")
+        << "0." + QString(320, u'0') + "1" << false << 2 << "0." + QString(320, u'0') + "1";
     QTest::newRow("many zeros") << QString(500, u'0') << false << 1 << "0";
     QTest::newRow("exponent") << "1e5" << false << 2 << "1e5";
     QTest::newRow("comma decimal") << "1,5" << false << 2 << "1,5";

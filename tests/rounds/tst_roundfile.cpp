@@ -37,7 +37,6 @@ const QStringList kAnswers = {
     u"Три"_s,   u"Байкал"_s, u"Тихий"_s,       u"Ньютон"_s,   u"Ёж"_s,     u"1440"_s,
 };
 
-
 QStringList shown(const Round &round)
 {
     QStringList list;
@@ -57,7 +56,6 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-
 QByteArray twelveLines()
 {
     QFile file(fixture(u"lines.txt"_s));
@@ -68,8 +66,7 @@ QByteArray twelveLines()
 class WorkingDirectory
 {
 public:
-    explicit WorkingDirectory(const QString &path)
-        : m_previous(QDir::currentPath())
+    explicit WorkingDirectory(const QString &path) : m_previous(QDir::currentPath())
     {
         QDir::setCurrent(path);
     }
@@ -149,7 +146,7 @@ void TestRoundFile::unquotedCommaMovesLaterQuestions()
 
     const FileRead file = readRoundFile(fixture(u"comma.txt"_s));
     QVERIFY(file.fields);
-    QCOMPARE(file.fields->lines[4], 4);   // "верно?" is still on line 4
+    QCOMPARE(file.fields->lines[4], 4); // "верно?" is still on line 4
     QCOMPARE(file.fields->lines[11], 11);
 }
 
@@ -181,8 +178,8 @@ void TestRoundFile::leadingZeros()
     QVERIFY(read.round);
     QCOMPARE(std::get<double>(read.round->questions[0]), 7.0);
     QCOMPARE(questionText(read.round->questions[0]), u"7"_s);
-    QCOMPARE(std::get<QString>(read.round->questions[1]), u"007"_s);  // it was quoted
-    QCOMPARE(read.round->answers[0], u"007"_s);                        // answers are never numbers
+    QCOMPARE(std::get<QString>(read.round->questions[1]), u"007"_s); // it was quoted
+    QCOMPARE(read.round->answers[0], u"007"_s);                      // answers are never numbers
 }
 
 void TestRoundFile::fieldRules()
@@ -222,7 +219,7 @@ void TestRoundFile::answerFileTooShort()
 void TestRoundFile::openErrors_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("message");  // %1 is the path as given
+    QTest::addColumn<QString>("message"); // %1 is the path as given
 
     QTest::newRow("missing") << u"missing"_s << u"Нет файла %1"_s;
     QTest::newRow("under a file") << u"under a file"_s << u"Нет файла %1"_s;
@@ -230,7 +227,8 @@ void TestRoundFile::openErrors_data()
     QTest::newRow("FIFO") << u"fifo"_s << u"%1 — не обычный файл"_s;
     QTest::newRow("socket") << u"socket"_s << u"%1 — не обычный файл"_s;
     QTest::newRow("link to /dev/zero") << u"dev zero"_s << u"%1 — не обычный файл"_s;
-    QTest::newRow("link loop") << u"loop"_s << u"Не удаётся открыть файл %1: слишком много символьных ссылок"_s;
+    QTest::newRow("link loop") << u"loop"_s
+                               << u"Не удаётся открыть файл %1: слишком много символьных ссылок"_s;
     QTest::newRow("name too long") << u"long"_s << u"Слишком длинное имя файла %1"_s;
     QTest::newRow("NUL in the name") << u"nul"_s << u"Недопустимое имя тура"_s;
 }

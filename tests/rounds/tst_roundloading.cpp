@@ -27,7 +27,7 @@ namespace {
 void writeRound(const QString &name, int fields = 12)
 {
     const QByteArray tag = name.toLatin1();
-    mustWriteRound(name, numberedLines(tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 ", fields),  // "вопрос"
+    mustWriteRound(name, numberedLines(tag + ": \xE2\xEE\xEF\xF0\xEE\xF1 ", fields), // "вопрос"
                    numberedLines(tag + ": \xEE\xF2\xE2\xE5\xF2 ", fields));          // "ответ"
 }
 
