@@ -37,5 +37,5 @@ faces=$(convert "$SHOT" txt:- | grep -ci ' #FFC0FF' || true)
 echo "ok: the board shows under Wayland"
 
 "$HOSTVIEW_TESTS" fullScreenScalesAndLeavingRestoresTheDesign hostViewShowsTheWholeQuestionAndTheAnswerAtThePick \
-    resizingByHandMovesNothing >"$E2E_TMP/hostview.log" 2>&1 || fail "host view tests under Wayland: $(grep -E 'FAIL|Loc' "$E2E_TMP/hostview.log")"
+    resizingByHandMovesNothing >"$E2E_TMP/hostview.log" 2>&1 || fail "host view tests under Wayland: $(grep -E 'FAIL|Loc|ERROR|SUMMARY' "$E2E_TMP/hostview.log" | head -5)"
 echo "ok: full screen, host view and keys under Wayland"
