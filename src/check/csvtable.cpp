@@ -15,30 +15,117 @@ bool isLineEnd(QChar c)
     return c == u'\r' || c == u'\n';
 }
 
+// The cell syntax as a character-at-a-time machine, filling a table.
+class CsvReader
+{
+public:
+    CsvReader(CsvTable &table, QChar separator) : m_table(table), m_separator(separator) {}
+
+    // True when the character after c, the LF of a CR LF, was taken too.
+    bool take(QChar c, bool crlf)
+    {
+        switch (m_state) {
+        case State::CellStart:
+        case State::Unquoted:
+            return takeUnquoted(c, crlf);
+        case State::Quoted:
+            return takeQuoted(c, crlf);
+        case State::QuoteInQuoted:
+            return takeAfterQuote(c, crlf);
+        }
+        return false;
+    }
+
+    // The text ended.
+    void finish()
+    {
+        if (m_state == State::Quoted)
+            m_table.unclosedQuoteRow = m_quoteRow;
+        // The line end closing the last row makes no row of its own.
+        if (m_state != State::CellStart || !m_row.isEmpty())
+            endRow();
+    }
+
+private:
+    enum class State { CellStart, Unquoted, Quoted, QuoteInQuoted };
+
+    bool takeUnquoted(QChar c, bool crlf)
+    {
+        if (c == m_separator) {
+            endCell();
+        } else if (isLineEnd(c)) {
+            endRow();
+            return crlf;
+        } else if (c == u'"' && m_state == State::CellStart) {
+            m_state = State::Quoted;
+            m_quoteRow = int(m_table.rows.size()) + 1;
+        } else {
+            // A quote inside an unquoted cell is an ordinary character.
+            m_cell += c;
+            m_state = State::Unquoted;
+        }
+        return false;
+    }
+
+    bool takeQuoted(QChar c, bool crlf)
+    {
+        if (c == u'"') {
+            m_state = State::QuoteInQuoted;
+            return false;
+        }
+        m_cell += c;
+        if (crlf)
+            m_cell += u'\n';
+        return crlf;
+    }
+
+    bool takeAfterQuote(QChar c, bool crlf)
+    {
+        if (c == u'"') {
+            m_cell += c;
+            m_state = State::Quoted;
+        } else if (c == m_separator) {
+            endCell();
+        } else if (isLineEnd(c)) {
+            endRow();
+            return crlf;
+        } else {
+            // Text after the closing quote: kept, as spreadsheets read it.
+            m_cell += c;
+            m_state = State::Unquoted;
+        }
+        return false;
+    }
+
+    void endCell()
+    {
+        m_row << m_cell;
+        m_cell.clear();
+        m_state = State::CellStart;
+    }
+
+    void endRow()
+    {
+        endCell();
+        m_table.rows.push_back(m_row);
+        m_row.clear();
+    }
+
+    CsvTable &m_table;
+    const QChar m_separator;
+    State m_state = State::CellStart;
+    QStringList m_row;
+    QString m_cell;
+    int m_quoteRow = 0;
+};
+
 } // namespace
 
 CsvTable parseCsv(const QString &text, QChar separator, int maxRows)
 {
     CsvTable table;
     table.separator = separator;
-
-    enum class State { CellStart, Unquoted, Quoted, QuoteInQuoted };
-    State state = State::CellStart;
-    QStringList row;
-    QString cell;
-    int quoteRow = 0;
-
-    const auto endCell = [&] {
-        row << cell;
-        cell.clear();
-        state = State::CellStart;
-    };
-    const auto endRow = [&] {
-        endCell();
-        table.rows.push_back(row);
-        row.clear();
-    };
-
+    CsvReader reader(table, separator);
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         if (maxRows >= 0 && int(table.rows.size()) >= maxRows)
@@ -46,54 +133,10 @@ CsvTable parseCsv(const QString &text, QChar separator, int maxRows)
         const QChar c = text[i];
         // CR LF is one line end, inside quotes as well.
         const bool crlf = c == u'\r' && i + 1 < n && text[i + 1] == u'\n';
-        switch (state) {
-        case State::CellStart:
-        case State::Unquoted:
-            if (c == separator) {
-                endCell();
-            } else if (isLineEnd(c)) {
-                endRow();
-                i += crlf ? 1 : 0;
-            } else if (c == u'"' && state == State::CellStart) {
-                state = State::Quoted;
-                quoteRow = int(table.rows.size()) + 1;
-            } else {
-                // A quote inside an unquoted cell is an ordinary character.
-                cell += c;
-                state = State::Unquoted;
-            }
-            break;
-        case State::Quoted:
-            if (c == u'"') {
-                state = State::QuoteInQuoted;
-            } else {
-                cell += c;
-                if (crlf)
-                    cell += text[++i];
-            }
-            break;
-        case State::QuoteInQuoted:
-            if (c == u'"') {
-                cell += c;
-                state = State::Quoted;
-            } else if (c == separator) {
-                endCell();
-            } else if (isLineEnd(c)) {
-                endRow();
-                i += crlf ? 1 : 0;
-            } else {
-                // Text after the closing quote: kept, as spreadsheets read it.
-                cell += c;
-                state = State::Unquoted;
-            }
-            break;
-        }
+        if (reader.take(c, crlf))
+            ++i;
     }
-    if (state == State::Quoted)
-        table.unclosedQuoteRow = quoteRow;
-    // The line end closing the last row makes no row of its own.
-    if (state != State::CellStart || !row.isEmpty())
-        endRow();
+    reader.finish();
     if (maxRows >= 0 && int(table.rows.size()) > maxRows)
         table.rows.resize(size_t(maxRows));
     return table;

@@ -283,6 +283,48 @@ void checkFit(const std::array<QString, kFieldCount> &texts, const FileReport &f
     }
 }
 
+// UTF-16 without its mark, a word processor's document or a picture: the
+// window shows garbage, and the host should hear why.
+void checkText(const FileReport &file, const FileScan &scan, std::vector<Warning> &warnings)
+{
+    const bool utf16 =
+        file.encoding == rounds::Encoding::Utf16Le || file.encoding == rounds::Encoding::Utf16Be;
+    if (!scan.hasNul || utf16)
+        return;
+    Warning warning;
+    warning.kind = Warning::Kind::NotText;
+    warning.file = file.path;
+    warning.message = QStringLiteral("%1: в файле есть нулевые байты — это не текстовый файл. Сохраните его "
+                                     "в Блокноте как текст (ANSI, UTF-8 или Юникод)")
+                          .arg(file.path);
+    warnings.push_back(std::move(warning));
+}
+
+// Someone saved the file between the two readings: what was found now may
+// not be what the round holds. False, with a warning, when that happened.
+bool checkUnchanged(const FileReport &file, const FileScan &scan, std::vector<Warning> &warnings)
+{
+    if (scan.asLoaded.fields.size() >= size_t(kFieldCount))
+        return true;
+    Warning warning;
+    warning.kind = Warning::Kind::FileChanged;
+    warning.file = file.path;
+    warning.message =
+        QStringLiteral("%1: файл изменился во время проверки — проверьте тур ещё раз").arg(file.path);
+    warnings.push_back(std::move(warning));
+    return false;
+}
+
+// What one file's bytes show apart from the texts the round takes from it.
+void checkFile(const FileReport &file, const FileScan &scan, bool isQuestions, std::vector<Warning> &warnings)
+{
+    checkText(file, scan, warnings);
+    if (!checkUnchanged(file, scan, warnings))
+        return;
+    checkLines(file, scan.deep.fields, isQuestions, warnings);
+    checkFieldCount(file, scan.deep.fields, warnings);
+}
+
 } // namespace
 
 QString encodingName(rounds::Encoding encoding)
@@ -324,41 +366,8 @@ RoundReport checkRound(const QString &roundName, const FitFunction &fit)
     report.questionFile = fileReport(questionPath, questionScan);
     report.answerFile = fileReport(answerPath, answerScan);
 
-    const struct
-    {
-        const FileReport &file;
-        const FileScan &scan;
-        bool isQuestions;
-    } files[] = {{report.questionFile, questionScan, true}, {report.answerFile, answerScan, false}};
-    for (const auto &f : files) {
-        // UTF-16 without its mark, a word processor's document or a picture:
-        // the window shows garbage, and the host should hear why.
-        const bool utf16 =
-            f.file.encoding == rounds::Encoding::Utf16Le || f.file.encoding == rounds::Encoding::Utf16Be;
-        if (f.scan.hasNul && !utf16) {
-            Warning warning;
-            warning.kind = Warning::Kind::NotText;
-            warning.file = f.file.path;
-            warning.message =
-                QStringLiteral("%1: в файле есть нулевые байты — это не текстовый файл. Сохраните его "
-                               "в Блокноте как текст (ANSI, UTF-8 или Юникод)")
-                    .arg(f.file.path);
-            report.warnings.push_back(std::move(warning));
-        }
-        // Someone saved the file between the two readings: what was found
-        // now may not be what the round holds.
-        if (f.scan.asLoaded.fields.size() < size_t(kFieldCount)) {
-            Warning warning;
-            warning.kind = Warning::Kind::FileChanged;
-            warning.file = f.file.path;
-            warning.message = QStringLiteral("%1: файл изменился во время проверки — проверьте тур ещё раз")
-                                  .arg(f.file.path);
-            report.warnings.push_back(std::move(warning));
-            continue;
-        }
-        checkLines(f.file, f.scan.deep.fields, f.isQuestions, report.warnings);
-        checkFieldCount(f.file, f.scan.deep.fields, report.warnings);
-    }
+    checkFile(report.questionFile, questionScan, true, report.warnings);
+    checkFile(report.answerFile, answerScan, false, report.warnings);
     checkEmpty(report.questions, report.questionFile, questionScan.deep.fields, true, report.warnings);
     checkEmpty(report.answers, report.answerFile, answerScan.deep.fields, false, report.warnings);
     checkDuplicates(report.questions, report.warnings);

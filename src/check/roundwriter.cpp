@@ -200,6 +200,190 @@ void removeIfNamed(QString &path)
     path.clear();
 }
 
+// One encoding for both files: Windows-1251 if the whole round fits. False,
+// with result saying why, when neither reads back as written.
+bool encodeRound(const QString &roundName, const RoundTexts &texts, Target (&targets)[2], WriteResult &result)
+{
+    const std::array<QString, kFieldCount> *contents[2] = {&texts.questions, &texts.answers};
+    for (const Encoding encoding : {Encoding::Windows1251, Encoding::Utf8Bom}) {
+        bool encoded = true;
+        for (int f = 0; f < 2 && encoded; ++f) {
+            const std::optional<QByteArray> bytes = encodeFile(*contents[f], encoding);
+            int tooLong = 0;
+            encoded = bytes && readsBackAs(*bytes, *contents[f], encoding, &tooLong);
+            if (encoded)
+                targets[f].bytes = *bytes;
+            if (tooLong > 0 && encoding == Encoding::Utf8Bom) {
+                result.status = WriteResult::Status::FieldTooLong;
+                result.tooLongField = tooLong;
+                result.tooLongAnswer = f == 1;
+                result.error = QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
+                                   .arg(targets[f].path, QString::number(tooLong),
+                                        QString::number(rounds::kFieldByteCap / 1024));
+                return false;
+            }
+        }
+        if (encoded) {
+            result.encoding = encoding;
+            return true;
+        }
+    }
+    result.error =
+        QStringLiteral("Тур %1 не удаётся записать так, чтобы программа прочитала его без изменений")
+            .arg(roundName);
+    return false;
+}
+
+// What is at the targets' names now, and so the mode of each new file. False,
+// with result saying why, when something there may not be replaced.
+bool inspectTargets(Target (&targets)[2], bool overwrite, WriteResult &result)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    for (Target &target : targets) {
+        struct stat info
+        {
+        };
+        if (::lstat(native(target.path).constData(), &info) != 0) {
+            target.mode = 0666 & ~mask;
+            continue;
+        }
+        if (!overwrite) {
+            result.error = existsError(target.path);
+            return false;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            result.error = QStringLiteral("%1 — это папка, а не файл").arg(target.path);
+            return false;
+        }
+        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
+            result.error = QStringLiteral("%1 — не обычный файл").arg(target.path);
+            return false;
+        }
+        target.existed = true;
+        target.mode = S_ISREG(info.st_mode) ? (info.st_mode & 07777) : (0666 & ~mask);
+    }
+    return true;
+}
+
+// The new files written beside the targets and renamed into place; on a
+// failure the old files are put back and the temporary ones removed.
+class Placing
+{
+public:
+    Placing(Target (&targets)[2], WriteResult &result, bool overwrite, const WriteFault &fault)
+        : m_targets(targets), m_result(result), m_overwrite(overwrite), m_fault(fault)
+    {
+    }
+
+    // Both new files complete before either old one is touched.
+    bool writeTemps()
+    {
+        for (int f = 0; f < 2; ++f) {
+            int error = step(f == 0 ? WriteStep::WriteQuestions : WriteStep::WriteAnswers);
+            if (error == 0)
+                error = writeTemp(m_targets[f]);
+            if (error != 0)
+                return failed(m_targets[f].path, error);
+        }
+        return true;
+    }
+
+    bool placeBoth()
+    {
+        for (int f = 0; f < 2; ++f)
+            if (!placeOne(f))
+                return false;
+        return true;
+    }
+
+    void cleanUp()
+    {
+        for (Target &target : m_targets) {
+            removeIfNamed(target.temp);
+            removeIfNamed(target.backup);
+        }
+    }
+
+private:
+    int step(WriteStep s) const { return m_fault ? m_fault(s) : 0; }
+
+    bool placeOne(int f)
+    {
+        Target &target = m_targets[f];
+        int error = step(f == 0 ? WriteStep::PlaceQuestions : WriteStep::PlaceAnswers);
+        if (error == 0 && target.existed)
+            error = stepAside(target);
+        if (error == 0)
+            error = place(target.temp, target.path, m_overwrite);
+        if (error != 0) {
+            undoPlacing(f);
+            return failed(target.path, error);
+        }
+        target.temp.clear();
+        return true;
+    }
+
+    // An old file steps aside to a name of its own, so that it can come back
+    // if its partner cannot be placed.
+    static int stepAside(Target &target)
+    {
+        QString reserved;
+        const int fd = createBeside(target.path, &reserved);
+        if (fd < 0)
+            return errno;
+        ::close(fd);
+        target.backup = reserved;
+        if (::rename(native(target.path).constData(), native(target.backup).constData()) != 0)
+            return errno;
+        return 0;
+    }
+
+    // Target f could not be placed: the old files go back where they were.
+    void undoPlacing(int f)
+    {
+        const Target &target = m_targets[f];
+        if (target.existed && !target.backup.isEmpty()) {
+            // The old file is back in its place, or it was never moved.
+            struct stat info
+            {
+            };
+            if (::lstat(native(target.path).constData(), &info) != 0)
+                putBack(f);
+        }
+        if (f == 1)
+            putBack(0);
+    }
+
+    void putBack(int f)
+    {
+        Target &target = m_targets[f];
+        if (!target.backup.isEmpty()) {
+            if (::rename(native(target.backup).constData(), native(target.path).constData()) != 0)
+                target.stranded = target.backup; // never removed with the temporary files
+            target.backup.clear();
+        } else {
+            ::unlink(native(target.path).constData());
+        }
+    }
+
+    bool failed(const QString &path, int error)
+    {
+        cleanUp();
+        m_result.error = error == EEXIST ? existsError(path) : writeError(path, error);
+        for (const Target &target : m_targets)
+            if (!target.stranded.isEmpty())
+                m_result.error +=
+                    QStringLiteral("; прежний %1 сохранён как %2").arg(target.path, target.stranded);
+        return false;
+    }
+
+    Target (&m_targets)[2];
+    WriteResult &m_result;
+    const bool m_overwrite;
+    const WriteFault &m_fault;
+};
+
 } // namespace
 
 QString fieldTextFromCell(const QString &cell, bool *quotesReplaced)
@@ -237,137 +421,13 @@ WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool o
         result.error = QStringLiteral("Недопустимое имя тура");
         return result;
     }
-
-    // One encoding for both files: Windows-1251 if the whole round fits.
-    const std::array<QString, kFieldCount> *contents[2] = {&texts.questions, &texts.answers};
-    bool encoded = false;
-    for (const Encoding encoding : {Encoding::Windows1251, Encoding::Utf8Bom}) {
-        encoded = true;
-        for (int f = 0; f < 2 && encoded; ++f) {
-            const std::optional<QByteArray> bytes = encodeFile(*contents[f], encoding);
-            int tooLong = 0;
-            encoded = bytes && readsBackAs(*bytes, *contents[f], encoding, &tooLong);
-            if (encoded)
-                targets[f].bytes = *bytes;
-            if (tooLong > 0 && encoding == Encoding::Utf8Bom) {
-                result.status = WriteResult::Status::FieldTooLong;
-                result.tooLongField = tooLong;
-                result.tooLongAnswer = f == 1;
-                result.error = QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
-                                   .arg(targets[f].path, QString::number(tooLong),
-                                        QString::number(rounds::kFieldByteCap / 1024));
-                return result;
-            }
-        }
-        if (encoded) {
-            result.encoding = encoding;
-            break;
-        }
-    }
-    if (!encoded) {
-        result.error =
-            QStringLiteral("Тур %1 не удаётся записать так, чтобы программа прочитала его без изменений")
-                .arg(roundName);
+    if (!encodeRound(roundName, texts, targets, result) || !inspectTargets(targets, overwrite, result))
         return result;
-    }
 
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    for (Target &target : targets) {
-        struct stat info
-        {
-        };
-        if (::lstat(native(target.path).constData(), &info) != 0) {
-            target.mode = 0666 & ~mask;
-            continue;
-        }
-        if (!overwrite) {
-            result.error = existsError(target.path);
-            return result;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            result.error = QStringLiteral("%1 — это папка, а не файл").arg(target.path);
-            return result;
-        }
-        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
-            result.error = QStringLiteral("%1 — не обычный файл").arg(target.path);
-            return result;
-        }
-        target.existed = true;
-        target.mode = S_ISREG(info.st_mode) ? (info.st_mode & 07777) : (0666 & ~mask);
-    }
-
-    const auto cleanUp = [&targets] {
-        for (Target &target : targets) {
-            removeIfNamed(target.temp);
-            removeIfNamed(target.backup);
-        }
-    };
-    const auto failed = [&](const QString &path, int error) {
-        cleanUp();
-        result.error = error == EEXIST ? existsError(path) : writeError(path, error);
-        for (const Target &target : targets)
-            if (!target.stranded.isEmpty())
-                result.error +=
-                    QStringLiteral("; прежний %1 сохранён как %2").arg(target.path, target.stranded);
+    Placing placing(targets, result, overwrite, fault);
+    if (!placing.writeTemps() || !placing.placeBoth())
         return result;
-    };
-    const auto step = [&fault](WriteStep s) { return fault ? fault(s) : 0; };
-
-    // Both new files complete before either old one is touched.
-    for (int f = 0; f < 2; ++f) {
-        int error = step(f == 0 ? WriteStep::WriteQuestions : WriteStep::WriteAnswers);
-        if (error == 0)
-            error = writeTemp(targets[f]);
-        if (error != 0)
-            return failed(targets[f].path, error);
-    }
-
-    // An old file steps aside to a name of its own, so that it can come back
-    // if its partner cannot be placed.
-    const auto putBack = [&targets](int f) {
-        Target &target = targets[f];
-        if (!target.backup.isEmpty()) {
-            if (::rename(native(target.backup).constData(), native(target.path).constData()) != 0)
-                target.stranded = target.backup; // never removed with the temporary files
-            target.backup.clear();
-        } else {
-            ::unlink(native(target.path).constData());
-        }
-    };
-    for (int f = 0; f < 2; ++f) {
-        Target &target = targets[f];
-        int error = step(f == 0 ? WriteStep::PlaceQuestions : WriteStep::PlaceAnswers);
-        if (error == 0 && target.existed) {
-            QString reserved;
-            const int fd = createBeside(target.path, &reserved);
-            if (fd < 0) {
-                error = errno;
-            } else {
-                ::close(fd);
-                target.backup = reserved;
-                if (::rename(native(target.path).constData(), native(target.backup).constData()) != 0)
-                    error = errno;
-            }
-        }
-        if (error == 0)
-            error = place(target.temp, target.path, overwrite);
-        if (error != 0) {
-            if (target.existed && !target.backup.isEmpty()) {
-                // The old file is back in its place, or it was never moved.
-                struct stat info
-                {
-                };
-                if (::lstat(native(target.path).constData(), &info) != 0)
-                    putBack(f);
-            }
-            if (f == 1)
-                putBack(0);
-            return failed(target.path, error);
-        }
-        target.temp.clear();
-    }
-    cleanUp();
+    placing.cleanUp();
     result.status = WriteResult::Status::Written;
     return result;
 }

@@ -46,6 +46,147 @@ bool isBlank(const QString &text)
     return text.trimmed().isEmpty();
 }
 
+// Where the questions and answers stand, and the first row after any header.
+struct Layout
+{
+    qsizetype questionColumn = 0;
+    qsizetype answerColumn = 1;
+    size_t firstRow = 0;
+};
+
+// Questions in column 1 and answers in column 2, unless a header row
+// names them elsewhere ("№;Вопрос;Ответ").
+Layout findLayout(const CsvTable &table)
+{
+    Layout layout;
+    size_t &first = layout.firstRow;
+    while (first < table.rows.size() && isBlank(table.rows[first].join(QString())))
+        ++first;
+    if (first < table.rows.size()) {
+        const QStringList &head = table.rows[first];
+        const auto question = std::find_if(head.begin(), head.end(), isQuestionHeader);
+        const auto answer = std::find_if(head.begin(), head.end(), isAnswerHeader);
+        if (question != head.end() || answer != head.end()) {
+            if (question != head.end())
+                layout.questionColumn = question - head.begin();
+            layout.answerColumn = answer != head.end() ? answer - head.begin() : layout.questionColumn + 1;
+            ++first;
+        }
+    }
+    return layout;
+}
+
+// The rows that hold a question or an answer, as indexes into table.rows;
+// *twoColumns says whether any row reaches both columns.
+std::vector<size_t> questionRows(const CsvTable &table, const Layout &layout, bool *twoColumns)
+{
+    std::vector<size_t> rows;
+    *twoColumns = false;
+    for (size_t r = layout.firstRow; r < table.rows.size(); ++r) {
+        const QStringList &row = table.rows[r];
+        *twoColumns = *twoColumns || row.size() > std::max(layout.questionColumn, layout.answerColumn);
+        if (!isBlank(cellAt(row, layout.questionColumn)) || !isBlank(cellAt(row, layout.answerColumn)))
+            rows.push_back(r);
+    }
+    return rows;
+}
+
+// Why the rows found make no round, or nothing when they do.
+QString rowsError(const QString &tablePath, const std::vector<size_t> &rows, bool twoColumns)
+{
+    if (!rows.empty() && !twoColumns)
+        return QStringLiteral("В таблице %1 нет столбца ответов: в каждой строке одна ячейка (разделитель "
+                              "ячеек — запятая, точка с запятой или табуляция)")
+            .arg(tablePath);
+    if (rows.size() < size_t(kFieldCount))
+        return QStringLiteral("В таблице %1 меньше %2 вопросов (найдено %3)")
+            .arg(tablePath, QString::number(kFieldCount), QString::number(rows.size()));
+    return QString();
+}
+
+Warning &addWarning(std::vector<Warning> &warnings, const QString &tablePath, Warning::Kind kind, int row,
+                    QString message)
+{
+    Warning warning;
+    warning.kind = kind;
+    warning.file = tablePath;
+    warning.line = row;
+    warning.message = std::move(message);
+    warnings.push_back(std::move(warning));
+    return warnings.back();
+}
+
+// What the table as a whole shows: a quote left open, rows left out.
+void checkTable(const QString &tablePath, const CsvTable &table, const std::vector<size_t> &rows,
+                std::vector<Warning> &warnings)
+{
+    if (table.unclosedQuoteRow > 0)
+        addWarning(
+            warnings, tablePath, Warning::Kind::TableUnclosedQuote, table.unclosedQuoteRow,
+            QStringLiteral(
+                "%1, строка %2: кавычка не закрыта до конца файла — всё после неё попало в одну ячейку")
+                .arg(tablePath, QString::number(table.unclosedQuoteRow)));
+    if (rows.size() > size_t(kFieldCount)) {
+        const int firstLeftOut = int(rows[size_t(kFieldCount)]) + 1;
+        addWarning(
+            warnings, tablePath, Warning::Kind::TableExtraRows, firstLeftOut,
+            QStringLiteral("%1: в таблице %2 вопросов, взяты первые %3; со строки %4 в тур ничего не вошло")
+                .arg(tablePath, QString::number(rows.size()), QString::number(kFieldCount),
+                     QString::number(firstLeftOut)));
+    }
+}
+
+// The round's texts from the first twelve question rows, with a warning for
+// each cell whose straight quotes had to be replaced.
+RoundTexts roundTexts(const QString &tablePath, const CsvTable &table, const Layout &layout,
+                      const std::vector<size_t> &rows, std::vector<Warning> &warnings)
+{
+    RoundTexts texts;
+    for (int k = 0; k < kFieldCount; ++k) {
+        const size_t r = rows[size_t(k)];
+        const QStringList &row = table.rows[r];
+        const int sheetRow = int(r) + 1;
+        for (const bool isAnswer : {false, true}) {
+            bool quotes = false;
+            QString &text = isAnswer ? texts.answers[size_t(k)] : texts.questions[size_t(k)];
+            text = fieldTextFromCell(cellAt(row, isAnswer ? layout.answerColumn : layout.questionColumn),
+                                     &quotes);
+            if (!quotes)
+                continue;
+            Warning &warning = addWarning(
+                warnings, tablePath, Warning::Kind::TableQuotesReplaced, sheetRow,
+                QStringLiteral("%1, строка %2: кавычки \" в %3 заменены на « » — прямые кавычки в файл тура "
+                               "не записать")
+                    .arg(tablePath, QString::number(sheetRow),
+                         isAnswer ? QStringLiteral("ответе") : QStringLiteral("вопросе")));
+            warning.numbers = {k + 1};
+        }
+    }
+    return texts;
+}
+
+// The result of writing the round, in the table's terms.
+void takeWritten(const QString &tablePath, const std::vector<size_t> &rows, const WriteResult &written,
+                 ImportResult &result)
+{
+    if (written.status == WriteResult::Status::FieldTooLong) {
+        const int sheetRow = int(rows[size_t(written.tooLongField - 1)]) + 1;
+        result.error = QStringLiteral("%1, строка %2: %3 длиннее %4 КиБ — такой тур программа не прочитает")
+                           .arg(tablePath, QString::number(sheetRow),
+                                written.tooLongAnswer ? QStringLiteral("ответ") : QStringLiteral("вопрос"),
+                                QString::number(rounds::kFieldByteCap / 1024));
+        result.warnings.clear();
+        return;
+    }
+    if (written.status != WriteResult::Status::Written) {
+        result.error = written.error;
+        result.warnings.clear();
+        return;
+    }
+    result.written = true;
+    result.roundEncoding = written.encoding;
+}
+
 } // namespace
 
 QString separatorName(QChar separator)
@@ -67,104 +208,17 @@ ImportResult importTable(const QString &tablePath, const QString &roundName, boo
     result.tableEncoding = table.encoding;
     result.separator = table.separator;
 
-    // Questions in column 1 and answers in column 2, unless a header row
-    // names them elsewhere ("№;Вопрос;Ответ").
-    qsizetype questionColumn = 0;
-    qsizetype answerColumn = 1;
-    size_t first = 0;
-    while (first < table.rows.size() && isBlank(table.rows[first].join(QString())))
-        ++first;
-    if (first < table.rows.size()) {
-        const QStringList &head = table.rows[first];
-        const auto question = std::find_if(head.begin(), head.end(), isQuestionHeader);
-        const auto answer = std::find_if(head.begin(), head.end(), isAnswerHeader);
-        if (question != head.end() || answer != head.end()) {
-            if (question != head.end())
-                questionColumn = question - head.begin();
-            answerColumn = answer != head.end() ? answer - head.begin() : questionColumn + 1;
-            ++first;
-        }
-    }
-
-    std::vector<size_t> rows; // indexes into table.rows of the question rows
+    const Layout layout = findLayout(table);
     bool twoColumns = false;
-    for (size_t r = first; r < table.rows.size(); ++r) {
-        const QStringList &row = table.rows[r];
-        twoColumns = twoColumns || row.size() > std::max(questionColumn, answerColumn);
-        if (!isBlank(cellAt(row, questionColumn)) || !isBlank(cellAt(row, answerColumn)))
-            rows.push_back(r);
-    }
-    if (!rows.empty() && !twoColumns) {
-        result.error =
-            QStringLiteral("В таблице %1 нет столбца ответов: в каждой строке одна ячейка (разделитель "
-                           "ячеек — запятая, точка с запятой или табуляция)")
-                .arg(tablePath);
+    const std::vector<size_t> rows = questionRows(table, layout, &twoColumns);
+    const QString error = rowsError(tablePath, rows, twoColumns);
+    if (!error.isEmpty()) {
+        result.error = error;
         return result;
     }
-    if (rows.size() < size_t(kFieldCount)) {
-        result.error = QStringLiteral("В таблице %1 меньше %2 вопросов (найдено %3)")
-                           .arg(tablePath, QString::number(kFieldCount), QString::number(rows.size()));
-        return result;
-    }
-
-    const auto warn = [&](Warning::Kind kind, int row, QString message) {
-        Warning warning;
-        warning.kind = kind;
-        warning.file = tablePath;
-        warning.line = row;
-        warning.message = std::move(message);
-        result.warnings.push_back(std::move(warning));
-    };
-    if (table.unclosedQuoteRow > 0)
-        warn(Warning::Kind::TableUnclosedQuote, table.unclosedQuoteRow,
-             QStringLiteral(
-                 "%1, строка %2: кавычка не закрыта до конца файла — всё после неё попало в одну ячейку")
-                 .arg(tablePath, QString::number(table.unclosedQuoteRow)));
-    if (rows.size() > size_t(kFieldCount)) {
-        const int firstLeftOut = int(rows[size_t(kFieldCount)]) + 1;
-        warn(Warning::Kind::TableExtraRows, firstLeftOut,
-             QStringLiteral("%1: в таблице %2 вопросов, взяты первые %3; со строки %4 в тур ничего не вошло")
-                 .arg(tablePath, QString::number(rows.size()), QString::number(kFieldCount),
-                      QString::number(firstLeftOut)));
-    }
-
-    RoundTexts texts;
-    for (int k = 0; k < kFieldCount; ++k) {
-        const size_t r = rows[size_t(k)];
-        const QStringList &row = table.rows[r];
-        const int sheetRow = int(r) + 1;
-        for (const bool isAnswer : {false, true}) {
-            bool quotes = false;
-            QString &text = isAnswer ? texts.answers[size_t(k)] : texts.questions[size_t(k)];
-            text = fieldTextFromCell(cellAt(row, isAnswer ? answerColumn : questionColumn), &quotes);
-            if (!quotes)
-                continue;
-            warn(Warning::Kind::TableQuotesReplaced, sheetRow,
-                 QStringLiteral("%1, строка %2: кавычки \" в %3 заменены на « » — прямые кавычки в файл тура "
-                                "не записать")
-                     .arg(tablePath, QString::number(sheetRow),
-                          isAnswer ? QStringLiteral("ответе") : QStringLiteral("вопросе")));
-            result.warnings.back().numbers = {k + 1};
-        }
-    }
-
-    const WriteResult written = writeRound(roundName, texts, overwrite);
-    if (written.status == WriteResult::Status::FieldTooLong) {
-        const int sheetRow = int(rows[size_t(written.tooLongField - 1)]) + 1;
-        result.error = QStringLiteral("%1, строка %2: %3 длиннее %4 КиБ — такой тур программа не прочитает")
-                           .arg(tablePath, QString::number(sheetRow),
-                                written.tooLongAnswer ? QStringLiteral("ответ") : QStringLiteral("вопрос"),
-                                QString::number(rounds::kFieldByteCap / 1024));
-        result.warnings.clear();
-        return result;
-    }
-    if (written.status != WriteResult::Status::Written) {
-        result.error = written.error;
-        result.warnings.clear();
-        return result;
-    }
-    result.written = true;
-    result.roundEncoding = written.encoding;
+    checkTable(tablePath, table, rows, result.warnings);
+    const RoundTexts texts = roundTexts(tablePath, table, layout, rows, result.warnings);
+    takeWritten(tablePath, rows, writeRound(roundName, texts, overwrite), result);
     return result;
 }
 

@@ -357,6 +357,76 @@ private:
     iconv_t m_cd;
 };
 
+// The bytes of a file as they come: a byte order mark recognised and taken
+// off, UTF-16 turned into UTF-8, and the rest handed to the field scanner.
+class ByteFeed
+{
+public:
+    ByteFeed(ReadOutcome &out, int maxFields) : m_scanner(out, maxFields) {}
+
+    // False once the scanner wants no more bytes.
+    bool wantsMore() const { return m_wantMore; }
+
+    void feed(unsigned char c)
+    {
+        if (m_utf16) {
+            unsigned char utf8[Utf16ToUtf8::kMaxOut];
+            feedText(utf8, m_utf16->feed(c, utf8));
+            return;
+        }
+        if (!m_bomDecided) {
+            switch (m_bom.feed(c)) {
+            case BomDetector::Result::Undecided:
+                return;
+            case BomDetector::Result::Bom:
+                m_bomDecided = true;
+                if (m_bom.encoding() == Encoding::Utf16Le || m_bom.encoding() == Encoding::Utf16Be)
+                    m_utf16.emplace(m_bom.encoding() == Encoding::Utf16Be);
+                return;
+            case BomDetector::Result::NoBom:
+                // Bytes that began like a mark but were not one are ordinary text.
+                m_bomDecided = true;
+                feedText(m_bom.head(), m_bom.headSize());
+                return;
+            }
+        }
+        m_wantMore = m_scanner.feed(c);
+    }
+
+    // The data ended while more was wanted.
+    void finish()
+    {
+        if (!m_bomDecided) {
+            m_bomDecided = true;
+            feedText(m_bom.head(), m_bom.headSize());
+        } else if (m_utf16) {
+            unsigned char utf8[Utf16ToUtf8::kMaxOut];
+            feedText(utf8, m_utf16->finish(utf8));
+        }
+        if (m_wantMore)
+            m_scanner.finish();
+    }
+
+    Encoding encoding() const
+    {
+        return m_bomDecided && m_bom.encoding() != Encoding::Windows1251 ? m_bom.encoding()
+                                                                         : m_scanner.encoding();
+    }
+
+private:
+    void feedText(const unsigned char *bytes, int n)
+    {
+        for (int k = 0; k < n && m_wantMore; ++k)
+            m_wantMore = m_scanner.feed(bytes[k]);
+    }
+
+    FieldScanner m_scanner;
+    BomDetector m_bom;
+    bool m_bomDecided = false;
+    std::optional<Utf16ToUtf8> m_utf16;
+    bool m_wantMore = true;
+};
+
 QString decodeWithoutIconv(const QByteArray &bytes)
 {
     // Only if the C library lacks the converter: keep what is ASCII.
@@ -420,70 +490,24 @@ ReadOutcome readFields(const PullBytes &pull, int maxFields)
     if (maxFields <= 0)
         return out;
 
-    FieldScanner scanner(out, maxFields);
+    ByteFeed feed(out, maxFields);
     QByteArray buffer(kPullChunk, Qt::Uninitialized);
-    BomDetector bom;
-    bool bomDecided = false;
-    std::optional<Utf16ToUtf8> utf16;
-    bool wantMore = true;
-
-    const auto feedAll = [&](const unsigned char *bytes, int n) {
-        for (int k = 0; k < n && wantMore; ++k)
-            wantMore = scanner.feed(bytes[k]);
-    };
-    const auto decided = [&] {
-        return bomDecided && bom.encoding() != Encoding::Windows1251 ? bom.encoding() : scanner.encoding();
-    };
-
-    while (wantMore) {
+    while (feed.wantsMore()) {
         const long long got = pull(buffer.data(), kPullChunk);
         if (got < 0 || got > kPullChunk) {
             out.status = ReadOutcome::Status::ReadError;
             out.readErrno = got < 0 ? errno : EIO;
-            out.encoding = decided();
+            out.encoding = feed.encoding();
             return out;
         }
         if (got == 0)
             break;
-        for (long long i = 0; i < got && wantMore; ++i) {
-            const auto c = static_cast<unsigned char>(buffer[qsizetype(i)]);
-            if (utf16) {
-                unsigned char utf8[Utf16ToUtf8::kMaxOut];
-                feedAll(utf8, utf16->feed(c, utf8));
-                continue;
-            }
-            if (!bomDecided) {
-                switch (bom.feed(c)) {
-                case BomDetector::Result::Undecided:
-                    continue;
-                case BomDetector::Result::Bom:
-                    bomDecided = true;
-                    if (bom.encoding() == Encoding::Utf16Le || bom.encoding() == Encoding::Utf16Be)
-                        utf16.emplace(bom.encoding() == Encoding::Utf16Be);
-                    continue;
-                case BomDetector::Result::NoBom:
-                    // Bytes that began like a mark but were not one are ordinary text.
-                    bomDecided = true;
-                    feedAll(bom.head(), bom.headSize());
-                    continue;
-                }
-            }
-            wantMore = scanner.feed(c);
-        }
+        for (long long i = 0; i < got && feed.wantsMore(); ++i)
+            feed.feed(static_cast<unsigned char>(buffer[qsizetype(i)]));
     }
-
-    if (wantMore) {
-        if (!bomDecided) {
-            bomDecided = true;
-            feedAll(bom.head(), bom.headSize());
-        } else if (utf16) {
-            unsigned char utf8[Utf16ToUtf8::kMaxOut];
-            feedAll(utf8, utf16->finish(utf8));
-        }
-        if (wantMore)
-            scanner.finish();
-    }
-    out.encoding = decided();
+    if (feed.wantsMore())
+        feed.finish();
+    out.encoding = feed.encoding();
     return out;
 }
 

@@ -13,31 +13,34 @@ FaceButton::FaceButton(const QString &caption, const QColor &face, QWidget *pare
 void FaceButton::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    const bool sunken = isDown();
-    p.fillRect(rect(), m_face);
-    QPalette bevel = palette();
-    bevel.setColor(QPalette::Button, m_face);
-    qDrawWinButton(&p, rect(), bevel, sunken, nullptr);
-
-    QRect textRect = rect().adjusted(2, 2, -2, -2);
-    if (sunken)
-        textRect.translate(1, 1);
     const QColor text =
         palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
-    p.setFont(font());
-    p.setPen(text);
-    p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, this->text());
-    if (hasFocus())
-        drawDottedFocus(p, rect(), text);
+    drawFlatFace(p, *this, m_face, text, isDown(), Qt::AlignCenter | Qt::TextShowMnemonic);
 }
 
-void drawDottedFocus(QPainter &painter, const QRect &face, const QColor &colour)
+void drawFlatFace(QPainter &p, const QAbstractButton &button, const QColor &face, const QColor &text,
+                  bool sunken, int textFlags)
 {
-    painter.save();
-    QPen pen(colour, 1, Qt::DotLine);
-    painter.setPen(pen);
-    painter.setBrush(Qt::NoBrush);
-    const int inset = std::max(3, std::min(face.width(), face.height()) / 12);
-    painter.drawRect(face.adjusted(inset, inset, -inset - 1, -inset - 1));
-    painter.restore();
+    const QRect rect = button.rect();
+    p.fillRect(rect, face);
+    QPalette bevel = button.palette();
+    bevel.setColor(QPalette::Button, face);
+    qDrawWinButton(&p, rect, bevel, sunken, nullptr);
+
+    QRect textRect = rect.adjusted(2, 2, -2, -2);
+    if (sunken)
+        textRect.translate(1, 1);
+    p.setFont(button.font());
+    p.setPen(text);
+    p.drawText(textRect, textFlags, button.text());
+
+    if (button.hasFocus()) {
+        // A dotted frame inside the edge, in the caption's colour.
+        p.save();
+        p.setPen(QPen(text, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        const int inset = std::max(3, std::min(rect.width(), rect.height()) / 12);
+        p.drawRect(rect.adjusted(inset, inset, -inset - 1, -inset - 1));
+        p.restore();
+    }
 }

@@ -22,7 +22,10 @@ private:
     QColor m_face;
 };
 
-// The focus of a flat-faced button: a dotted frame inside its edge, in the
-// caption's colour, leaving the face alone.
+// A flat-faced button as the design draws it: the face in one colour, a
+// raised (or, pressed, sunken) edge, the caption centred, and the focus as a
+// dotted frame inside the edge, leaving the face alone.
+class QAbstractButton;
 class QPainter;
-void drawDottedFocus(QPainter &painter, const QRect &face, const QColor &colour);
+void drawFlatFace(QPainter &p, const QAbstractButton &button, const QColor &face, const QColor &text,
+                  bool sunken, int textFlags);

@@ -6,7 +6,6 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-#include <qdrawutil.h>
 
 OptionButton::OptionButton(const QString &caption, int index, QWidget *parent)
     : QRadioButton(caption, parent), m_index(index)
@@ -36,21 +35,8 @@ void OptionButton::paintEvent(QPaintEvent *event)
     }
 
     QPainter p(this);
-    const bool sunken = isChecked() || isDown();
-    p.fillRect(rect(), m_face);
-    QPalette bevel = palette();
-    bevel.setColor(QPalette::Button, m_face);
-    qDrawWinButton(&p, rect(), bevel, sunken, nullptr);
-
-    QRect textRect = rect().adjusted(2, 2, -2, -2);
-    if (sunken)
-        textRect.translate(1, 1);
-    p.setFont(font());
-    p.setPen(isEnabled() ? m_text : palette().color(QPalette::Disabled, QPalette::ButtonText));
-    p.drawText(textRect, Qt::AlignCenter, text());
-
-    if (hasFocus())
-        drawDottedFocus(p, rect(), m_text);
+    const QColor text = isEnabled() ? m_text : palette().color(QPalette::Disabled, QPalette::ButtonText);
+    drawFlatFace(p, *this, m_face, text, isChecked() || isDown(), Qt::AlignCenter);
 }
 
 bool OptionButton::hitButton(const QPoint &pos) const
