@@ -117,7 +117,7 @@ else()
         "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libsdl2-2.0-0, ${KVIZOR_DEB_RUNTIME}")
 endif()
 # With Qt's SVG engine the window icon is drawn sharp at every size.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-wayland")
 
 set(CPACK_SOURCE_GENERATOR "TGZ")
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "\\\\.swp$")

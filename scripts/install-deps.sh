@@ -5,11 +5,11 @@
 set -eu
 
 packages="cmake g++ make pkg-config
-qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libsdl2-dev
+qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-wayland libsdl2-dev libxcb1-dev
 fonts-liberation2 fonts-dejavu-core fontconfig"
 
 if [ "${1:-}" = "--test" ]; then
-    packages="$packages xvfb xauth xdotool x11-utils imagemagick openbox weston qt6-wayland clang-format
+    packages="$packages xvfb xauth xdotool x11-utils imagemagick openbox weston clang-format
 pulseaudio pulseaudio-utils desktop-file-utils appstream
 clang libclang-rt-14-dev libbenchmark-dev python3
 libx11-dev libxtst-dev libqt6svg6"
