@@ -65,6 +65,7 @@ Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(
 Form1::~Form1()
 {
     m_sound->setAvailabilityHandler(nullptr);
+    delete m_hostView.data();  // a window of its own, not a child
 }
 
 void Form1::setSound(SoundInterface *sound)
