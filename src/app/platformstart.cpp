@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -65,7 +66,11 @@ PlatformStartGuard::PlatformStartGuard()
     if (!g_side)
         return;
     std::fflush(stderr);
-    g_savedStderr = ::dup(STDERR_FILENO);
+    // Appending, so that reading the file back never moves where a late
+    // message lands; and neither descriptor goes to a child process.
+    ::fcntl(fileno(g_side), F_SETFL, ::fcntl(fileno(g_side), F_GETFL) | O_APPEND);
+    ::fcntl(fileno(g_side), F_SETFD, FD_CLOEXEC);
+    g_savedStderr = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
     if (g_savedStderr >= 0)
         ::dup2(fileno(g_side), STDERR_FILENO);
     g_previous = qInstallMessageHandler(onMessage);

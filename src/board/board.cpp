@@ -7,6 +7,7 @@
 #include "window/optionbutton.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -56,7 +57,13 @@ void Form1::selectNumber(int number)
     Label1->setText(rounds::questionText(m_questions[number]));
     Label7->setText(m_answers[number]);
     Option20->setChecked(true);
-    optionMember(number, kHiddenMember[number])->setVisible(false);
+    OptionButton *picked = optionMember(number, kHiddenMember[number]);
+    // The focus goes to the neutral option, where no key gives a point or
+    // types into the round name: a hidden number would pass it on to the
+    // next control, "КОМАНДА 1" once the last row is gone.
+    if (QWidget *focus = focusWidget(); focus == picked || focus == Text1)
+        Option20->setFocus();
+    picked->setVisible(false);
     m_tickCounter = 0;
     m_sound->startCountdown();
     Timer1_Timer();

@@ -65,7 +65,7 @@ Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(
 Form1::~Form1()
 {
     m_sound->setAvailabilityHandler(nullptr);
-    delete m_hostView.data();  // a window of its own, not a child
+    delete m_hostView.data(); // a window of its own, not a child
 }
 
 void Form1::setSound(SoundInterface *sound)
@@ -277,13 +277,22 @@ void Form1::setFullScreenShowing(bool on)
     if (on == isFullScreen())
         return;
     if (on) {
-        m_normalGeometry = geometry();
+        m_stateBeforeFullScreen = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
+        m_normalGeometry = normalGeometry().isValid() ? normalGeometry() : geometry();
+        // A clicker's B or "." must not land in the round name while the
+        // room watches: the focus leaves the box (a click puts it back).
+        if (Text1->hasFocus())
+            Option20->setFocus();
         showFullScreen();
-    } else {
-        showNormal();
-        if (m_normalGeometry.isValid())
-            setGeometry(m_normalGeometry);
+        return;
     }
+    if (m_stateBeforeFullScreen & Qt::WindowMaximized) {
+        showMaximized();
+        return;
+    }
+    showNormal();
+    if (m_normalGeometry.isValid())
+        setGeometry(m_normalGeometry);
 }
 
 void Form1::applyShowing()
@@ -353,16 +362,37 @@ void Form1::toggleHostView()
     placeForHostView();
 }
 
+// The screen that faces the host: a laptop's own panel if there is one,
+// since an external output is often made the primary screen; else the
+// primary screen.
+static QScreen *hostSideScreen()
+{
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QString name = screen->name();
+        if (name.startsWith(u"eDP") || name.startsWith(u"LVDS") || name.startsWith(u"DSI"))
+            return screen;
+    }
+    return QGuiApplication::primaryScreen();
+}
+
 void Form1::placeForHostView()
 {
     const QList<QScreen *> screens = QGuiApplication::screens();
+    if (QGuiApplication::platformName().startsWith(u"wayland")) {
+        // The compositor places windows on Wayland: show the host view and,
+        // with more than one screen, the board full screen where it is.
+        m_hostView->show();
+        if (screens.size() > 1)
+            setFullScreenShowing(true);
+        return;
+    }
     std::vector<QRect> areas;
     for (QScreen *screen : screens)
         areas.push_back(screen->availableGeometry());
     QScreen *current = screen() ? screen() : QGuiApplication::primaryScreen();
     const placement::Plan plan =
-        placement::planHostView(areas, int(screens.indexOf(QGuiApplication::primaryScreen())),
-                                int(screens.indexOf(current)), frameGeometry(), m_hostView->size());
+        placement::planHostView(areas, int(screens.indexOf(hostSideScreen())), int(screens.indexOf(current)),
+                                frameGeometry(), isFullScreen(), m_hostView->size());
     if (plan.hostScreen >= 0 && plan.hostScreen < screens.size())
         m_hostView->setScreen(screens[plan.hostScreen]);
     m_hostView->setGeometry(plan.hostGeometry);
@@ -376,6 +406,7 @@ void Form1::placeForHostView()
             QRect(target->availableGeometry().topLeft() +
                       QPoint(design::toPixels(design::kClientLeft), design::toPixels(design::kClientTop)),
                   design::clientSize());
+        m_stateBeforeFullScreen = Qt::WindowNoState;
         hide();
         setWindowState(windowState() & ~Qt::WindowFullScreen);
         setScreen(target);

@@ -148,6 +148,7 @@ private:
     double m_scale = 1.0;
     QPoint m_origin;
     QRect m_normalGeometry;
+    Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;
     QWidget *m_blank = nullptr;
     QPointer<HostView> m_hostView;
 

@@ -42,22 +42,28 @@ QRect beside(const QRect &screen, const QRect &mainFrame, QSize size)
 
 } // namespace
 
-Plan planHostView(const std::vector<QRect> &screens, int primaryScreen, int mainScreen,
-                  const QRect &mainFrame, const QSize &hostSize)
+Plan planHostView(const std::vector<QRect> &screens, int hostSide, int mainScreen, const QRect &mainFrame,
+                  bool mainIsFullScreen, const QSize &hostSize)
 {
     Plan plan;
     if (screens.empty())
         return plan;
     const int last = int(screens.size()) - 1;
-    primaryScreen = std::clamp(primaryScreen, 0, last);
+    hostSide = std::clamp(hostSide, 0, last);
     mainScreen = std::clamp(mainScreen, 0, last);
+    plan.mainScreen = mainScreen;
+    plan.mainFullScreen = mainIsFullScreen;
     if (screens.size() == 1) {
         plan.hostGeometry = beside(screens[0], mainFrame, hostSize);
         return plan;
     }
-    plan.hostScreen = primaryScreen;
-    plan.mainScreen = mainScreen != primaryScreen ? mainScreen : largestOther(screens, primaryScreen);
     plan.mainFullScreen = true;
+    if (mainIsFullScreen) {
+        plan.hostScreen = hostSide != mainScreen ? hostSide : largestOther(screens, mainScreen);
+    } else {
+        plan.hostScreen = hostSide;
+        plan.mainScreen = mainScreen != hostSide ? mainScreen : largestOther(screens, hostSide);
+    }
     plan.hostGeometry = centredIn(screens[plan.hostScreen], hostSize);
     return plan;
 }

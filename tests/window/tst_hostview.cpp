@@ -124,6 +124,27 @@ private slots:
         QVERIFY(!form->isBlanked());
     }
 
+    void aPickTakesTheFocusWhereNoKeyDoesHarm()
+    {
+        // After typing the round name the host picks: a clicker's B must
+        // then blank the room, not change the round name (which would
+        // reload the round and lose the score).
+        form->Text1->setFocus();
+        const QString round = form->Text1->text();
+        form->Option3->click();
+        press(QApplication::focusWidget(), Qt::Key_B);
+        QVERIFY(form->isBlanked());
+        QCOMPARE(form->Text1->text(), round);
+
+        // A hidden number must not hand the focus on to "КОМАНДА 1".
+        for (int number : {9, 10, 11, 12}) {
+            form->numberButton(number)->setFocus();
+            press(form->numberButton(number), Qt::Key_Space);
+        }
+        press(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(form->Label2->text(), QStringLiteral("0"));
+    }
+
     void fullScreenScalesAndLeavingRestoresTheDesign()
     {
         const QRect before = form->geometry();
