@@ -1,4 +1,3 @@
-#include "app/displayprobe.h"
 #include "app/platformstart.h"
 #include "app/windowgone.h"
 #include "audio/audiooutput.h"
@@ -9,8 +8,6 @@
 #include <QLineEdit>
 #include <QTimer>
 
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -42,12 +39,6 @@ private:
 
 int main(int argc, char *argv[])
 {
-    const QString noDisplay = missingDisplay();
-    if (!noDisplay.isEmpty()) {
-        std::fprintf(stderr, "kvizor: %s\n", qUtf8Printable(noDisplay));
-        return EXIT_FAILURE;
-    }
-
     std::optional<PlatformStartGuard> platformStart(std::in_place);
     QApplication app(argc, argv);
     platformStart.reset();

@@ -91,6 +91,9 @@ PlatformStartGuard::~PlatformStartGuard()
 QString PlatformStartGuard::explain(const QByteArray &printed)
 {
     const QString text = QString::fromLocal8Bit(printed);
+    if (env("QT_QPA_PLATFORM").isEmpty() && env("DISPLAY").isEmpty() && env("WAYLAND_DISPLAY").isEmpty())
+        return QStringLiteral("нет дисплея (не заданы DISPLAY и WAYLAND_DISPLAY) — "
+                              "запустите программу в графическом сеансе");
     QStringList causes;
     static const QRegularExpression unknown(
         QStringLiteral("Could not find the Qt platform plugin \"([^\"]*)\""));

@@ -2,6 +2,7 @@
 // files exactly as the window will and prints what the host will get.
 
 #include "check/roundcheck.h"
+#include "check/roundwriter.h"
 #include "check/tableimport.h"
 #include "check/visibletext.h"
 
@@ -63,16 +64,12 @@ void holdStandardStreams()
 QString outputErrorCause(int error)
 {
     switch (error) {
-    case ENOSPC:
-        return QStringLiteral("нет места на диске");
     case EBADF:
         return QStringLiteral("стандартный вывод закрыт");
     case EPIPE:
         return QStringLiteral("канал закрыт");
-    case EIO:
-        return QStringLiteral("ошибка ввода-вывода");
     default:
-        return QStringLiteral("ошибка %1").arg(error);
+        return check::writeErrorCause(error); // a full disk reads the same for a file and a pipe
     }
 }
 

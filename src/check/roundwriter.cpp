@@ -84,30 +84,6 @@ bool readsBackAs(const QByteArray &bytes, const std::array<QString, kFieldCount>
     return true;
 }
 
-QString writeErrorCause(int error)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("нет такой папки");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("нет доступа");
-    case ENOSPC:
-        return QStringLiteral("нет места на диске");
-    case EDQUOT:
-        return QStringLiteral("превышена квота диска");
-    case EROFS:
-        return QStringLiteral("диск только для чтения");
-    case EISDIR:
-        return QStringLiteral("это папка");
-    case EIO:
-        return QStringLiteral("ошибка ввода-вывода");
-    default:
-        return QStringLiteral("ошибка %1").arg(error);
-    }
-}
-
 QString writeError(const QString &path, int error)
 {
     return QStringLiteral("Не удаётся записать файл %1: %2").arg(path, writeErrorCause(error));
@@ -385,6 +361,30 @@ private:
 };
 
 } // namespace
+
+QString writeErrorCause(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("нет такой папки");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("нет доступа");
+    case ENOSPC:
+        return QStringLiteral("нет места на диске");
+    case EDQUOT:
+        return QStringLiteral("превышена квота диска");
+    case EROFS:
+        return QStringLiteral("диск только для чтения");
+    case EISDIR:
+        return QStringLiteral("это папка");
+    case EIO:
+        return QStringLiteral("ошибка ввода-вывода");
+    default:
+        return QStringLiteral("ошибка %1").arg(error);
+    }
+}
 
 QString fieldTextFromCell(const QString &cell, bool *quotesReplaced)
 {

@@ -44,4 +44,7 @@ struct WriteResult
 WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite,
                        const WriteFault &fault = {});
 
+// Why a write failed, for the host (Russian): "нет места на диске" and the like.
+QString writeErrorCause(int error);
+
 } // namespace check

@@ -37,6 +37,35 @@ need() {
     done
 }
 
+# A runtime folder of our own for the servers started here (XDG_RUNTIME_DIR).
+use_private_runtime() {
+    export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# Waits up to 5 s for path $1 to appear; fails the wait (status 1) if not.
+wait_for_path() {
+    for _ in $(seq 50); do
+        [ -e "$1" ] && return 0
+        sleep 0.1
+    done
+    [ -e "$1" ]
+}
+
+# Starts a headless Wayland compositor (one 1920x1080 output) and sets
+# WAYLAND_DISPLAY and QT_QPA_PLATFORM for the children; unsets DISPLAY.
+start_weston() {
+    need weston
+    use_private_runtime
+    weston --backend=headless-backend.so --use-pixman --debug --socket=kvizor-wl --width=1920 --height=1080 \
+        >"$E2E_TMP/weston.log" 2>&1 &
+    E2E_PIDS="$E2E_PIDS $!"
+    wait_for_path "$XDG_RUNTIME_DIR/kvizor-wl" || skip "weston did not start: $(tail -3 "$E2E_TMP/weston.log")"
+    export WAYLAND_DISPLAY=kvizor-wl QT_QPA_PLATFORM=wayland
+    unset DISPLAY
+}
+
 # Starts Xvfb on the first free display number; sets DISPLAY. The screens
 # are E2E_SCREENS (Xvfb's -screen arguments), one 1280x1024 screen if unset.
 start_xvfb() {
@@ -48,11 +77,7 @@ start_xvfb() {
     # shellcheck disable=SC2086
     Xvfb ":$n" ${E2E_SCREENS:--screen 0 1280x1024x24} -nolisten tcp >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_PIDS="$E2E_PIDS $!"
-    for _ in $(seq 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
-        sleep 0.1
-    done
-    [ -e "/tmp/.X11-unix/X$n" ] || skip "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    wait_for_path "/tmp/.X11-unix/X$n" || skip "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
     export DISPLAY=":$n"
     E2E_DISPLAY=":$n"
 }
@@ -76,9 +101,7 @@ window_size() {
 # module-suspend-on-idle).
 start_pulse() {
     need pulseaudio pactl parec
-    export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
-    mkdir -p "$XDG_RUNTIME_DIR"
-    chmod 700 "$XDG_RUNTIME_DIR"
+    use_private_runtime
     export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
         --load="module-null-sink sink_name=null rate=48000" \

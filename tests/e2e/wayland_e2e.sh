@@ -8,22 +8,10 @@ KVIZOR=$1
 HOSTVIEW_TESTS=$2
 . "$(dirname "$0")/lib.sh"
 
-need weston weston-screenshooter convert
-[ -e /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so ] ||
-    ls /usr/lib/*/qt6/plugins/platforms/libqwayland* >/dev/null 2>&1 || skip "qt6-wayland is not installed"
-export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
-mkdir -p "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-weston --backend=headless-backend.so --use-pixman --debug --socket=kvizor-wl --width=1920 --height=1080 \
-    >"$E2E_TMP/weston.log" 2>&1 &
-E2E_PIDS="$E2E_PIDS $!"
-for _ in $(seq 50); do
-    [ -e "$XDG_RUNTIME_DIR/kvizor-wl" ] && break
-    sleep 0.1
-done
-[ -e "$XDG_RUNTIME_DIR/kvizor-wl" ] || skip "weston did not start: $(tail -3 "$E2E_TMP/weston.log")"
-export WAYLAND_DISPLAY=kvizor-wl QT_QPA_PLATFORM=wayland SDL_AUDIODRIVER=dummy
-unset DISPLAY
+need weston-screenshooter convert
+ls /usr/lib/*/qt6/plugins/platforms/libqwayland* >/dev/null 2>&1 || skip "qt6-wayland is not installed"
+start_weston
+export SDL_AUDIODRIVER=dummy
 
 (cd "$E2E_TMP" && exec "$KVIZOR") >"$E2E_TMP/kvizor.log" 2>&1 &
 KVIZOR_PID=$!
