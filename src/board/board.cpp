@@ -54,6 +54,9 @@ OptionButton *Form1::optionMember(int number, int index) const
 
 void Form1::selectNumber(int number)
 {
+    // The new answer is held until "ОТВЕТ", even when the last one was
+    // revealed and no point followed: hidden before it is set.
+    Label7->setVisible(false);
     Label1->setText(rounds::questionText(m_questions[number]));
     Label7->setText(m_answers[number]);
     Option20->setChecked(true);

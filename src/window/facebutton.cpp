@@ -1,5 +1,7 @@
 #include "window/facebutton.h"
 
+#include "window/hostkeys.h"
+
 #include <QPainter>
 
 #include <algorithm>
@@ -34,7 +36,7 @@ void drawFlatFace(QPainter &p, const QAbstractButton &button, const QColor &face
     p.setPen(text);
     p.drawText(textRect, textFlags, button.text());
 
-    if (button.hasFocus()) {
+    if (hostkeys::KeyRouter::hasTabFocus(&button)) {
         // A dotted frame inside the edge, in the caption's colour.
         p.save();
         p.setPen(QPen(text, 1, Qt::DotLine));

@@ -78,24 +78,6 @@ void Form1::setSound(SoundInterface *sound)
     });
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == Text1 &&
-        (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key->matches(QKeySequence::Undo)) {
-            if (event->type() == QEvent::ShortcutOverride) {
-                event->ignore(); // leave it to the window's shortcut
-            } else {
-                takeBackPoint(); // no shortcut took it: do it here
-                event->accept();
-            }
-            return true;
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
 OptionButton *Form1::numberButton(int number) const
 {
     return this->*kNumberButtons[number - 1];
@@ -123,8 +105,8 @@ void Form1::buildControls()
     // The host's keys work wherever the focus is. Ctrl+Z takes back a point
     // even in the round-name box, which would otherwise take it as undoing
     // its text and reload the round.
-    hostkeys::install(this, this);
-    Text1->installEventFilter(this);
+    m_keys = new hostkeys::KeyRouter([this](hostkeys::Action action) { act(action); }, this);
+    m_keys->watch(this);
 
     // Covers the whole window, margins included, while the room is blanked.
     m_blank = new QWidget(this);
@@ -185,6 +167,10 @@ QWidget *Form1::createControl(const design::Control &c, QButtonGroup *group)
         w->setAttribute(Qt::WA_TransparentForMouseEvents);
         break;
     }
+    // A click leaves no button that a clicker's Space would press: buttons
+    // take the focus from Tab alone.
+    if (qobject_cast<QAbstractButton *>(w))
+        w->setFocusPolicy(Qt::TabFocus);
     w->setObjectName(QString::fromUtf8(c.name));
     w->setVisible(c.visible);
     return w;
@@ -230,6 +216,14 @@ void Form1::connectHandlers()
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
 
+    // A click on a button takes the focus out of the round box, as a pick
+    // does: a clicker's Space must not then change the round name.
+    for (QPushButton *button : {Command1, Command2, Command3}) {
+        connect(button, &QPushButton::pressed, this, [this] {
+            if (Text1->hasFocus())
+                Option20->setFocus();
+        });
+    }
     // After each handler has run (the countdown says so itself).
     for (QPushButton *button : {Command1, Command2, Command3})
         connect(button, &QPushButton::clicked, this, &Form1::gameChanged);
@@ -270,6 +264,42 @@ void Form1::revealAnswerIfOffered()
 void Form1::pressTeamButton(int team)
 {
     (team == 1 ? Command1 : Command2)->click();
+}
+
+void Form1::act(hostkeys::Action action)
+{
+    using hostkeys::Action;
+    switch (action) {
+    case Action::FullScreen:
+        setFullScreenShowing(!isFullScreen());
+        break;
+    case Action::EnterFullScreen:
+        setFullScreenShowing(true);
+        break;
+    case Action::LeaveFullScreen:
+        setFullScreenShowing(false);
+        break;
+    case Action::HostView:
+        toggleHostView();
+        break;
+    case Action::RevealAnswer:
+        revealAnswerIfOffered();
+        break;
+    case Action::Previous:
+        break;
+    case Action::PointTeam1:
+        pressTeamButton(1);
+        break;
+    case Action::PointTeam2:
+        pressTeamButton(2);
+        break;
+    case Action::TakeBackPoint:
+        takeBackPoint();
+        break;
+    case Action::Blank:
+        setBlanked(!isBlanked());
+        break;
+    }
 }
 
 void Form1::setFullScreenShowing(bool on)
@@ -359,6 +389,7 @@ void Form1::toggleHostView()
     }
     m_hostView = new HostView(this);
     m_hostView->setAttribute(Qt::WA_DeleteOnClose);
+    m_keys->watch(m_hostView);
     placeForHostView();
 }
 

@@ -16,6 +16,10 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class HostView;
+namespace hostkeys {
+class KeyRouter;
+enum class Action;
+} // namespace hostkeys
 class OptionButton;
 class SoundInterface;
 
@@ -151,6 +155,8 @@ private:
     Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;
     QWidget *m_blank = nullptr;
     QPointer<HostView> m_hostView;
+    hostkeys::KeyRouter *m_keys = nullptr;
+    void act(hostkeys::Action action);
 
     void applyShowing();
     void placeForHostView();
@@ -172,8 +178,6 @@ private:
         QString before;
     };
     std::vector<GivenPoint> m_givenPoints;
-
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

@@ -50,7 +50,6 @@ HostView::HostView(Form1 *form) : m_form(form)
     layout->addWidget(makeActions());
     layout->addWidget(makeKeyList());
 
-    hostkeys::install(this, form);
     connect(form, &Form1::gameChanged, this, &HostView::refresh);
     resize(760, 640);
     refresh();

@@ -154,6 +154,19 @@ start_kvizor() {
     sleep 0.5
 }
 
+# Runs command "$2..." every 0.1 s until it succeeds, for at most $1 seconds:
+# a state the program reaches on its own time is waited for, not slept for.
+eventually() {
+    tries=$(awk -v s="$1" 'BEGIN { print int(s * 10) + 1 }')
+    shift
+    while [ "$tries" -gt 0 ]; do
+        "$@" && return 0
+        tries=$((tries - 1))
+        sleep 0.1
+    done
+    return 1
+}
+
 alive() {
     kill -0 "$KVIZOR_PID" 2>/dev/null || fail "kvizor is gone: $(cat "$E2E_TMP/kvizor.log")"
 }
@@ -174,6 +187,11 @@ shot() {
 # Number of pixels of colour $2 (#RRGGBB) in shot $1 within W H X Y.
 count_colour() {
     convert "$E2E_TMP/$1.png" -crop "$3x$4+$5+$6" +repage txt:- | grep -ci " $2" || true
+}
+
+# A fingerprint of shot $1's pixels within W H X Y: equal for equal pictures.
+crop_id() {
+    convert "$E2E_TMP/$1.png" -crop "$2x$3+$4+$5" +repage rgb:- | md5sum | cut -c1-32
 }
 
 # The colour (#RRGGBB) of one pixel.

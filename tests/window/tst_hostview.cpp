@@ -9,6 +9,7 @@
 #include "window/optionbutton.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,6 +47,14 @@ private:
     void press(QWidget *target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(target, Qt::Key(key), modifiers);
+    }
+    static void sendKey(QWidget *target, int key, quint32 scanCode, Qt::KeyboardModifiers modifiers,
+                        const QString &text, bool autoRepeat = false)
+    {
+        QKeyEvent down(QEvent::KeyPress, key, modifiers, scanCode, 0, 0, text, autoRepeat);
+        QApplication::sendEvent(target, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, modifiers, scanCode, 0, 0, text, autoRepeat);
+        QApplication::sendEvent(target, &up);
     }
     void showActive()
     {
@@ -138,7 +147,7 @@ private slots:
 
         // A hidden number must not hand the focus on to "КОМАНДА 1".
         for (int number : {9, 10, 11, 12}) {
-            form->numberButton(number)->setFocus();
+            form->numberButton(number)->setFocus(Qt::TabFocusReason);
             press(form->numberButton(number), Qt::Key_Space);
         }
         press(QApplication::focusWidget(), Qt::Key_Space);
@@ -213,6 +222,116 @@ private slots:
         QTRY_VERIFY(!form->hostView());
         QCOMPARE(form->geometry(), mainBefore);
         QVERIFY(form->isVisible());
+    }
+
+    // Physical keys as X11 or Wayland report them under the Russian layout:
+    // the Qt key is the Cyrillic letter, the scan code the key's place.
+    void keysActByTheirPlaceUnderARussianLayout_data()
+    {
+        QTest::addColumn<bool>("inBox");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<quint32>("scanCode");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("blanks");
+        QTest::addColumn<int>("pointsTakenBack");
+        const int ctrl = int(Qt::ControlModifier);
+        QTest::newRow("B (и) on the board") << false << 0x418 << 56u << 0 << "и" << true << 0;
+        QTest::newRow(". (ю) on the board") << false << 0x42E << 60u << 0 << "ю" << true << 0;
+        QTest::newRow("B (и) in the round box") << true << 0x418 << 56u << 0 << "и" << false << 0;
+        QTest::newRow(". (ю) in the round box") << true << 0x42E << 60u << 0 << "ю" << false << 0;
+        QTest::newRow("Ctrl+Z (я) on the board") << false << 0x42F << 52u << ctrl << "" << false << 1;
+        QTest::newRow("Ctrl+Z (я) in the round box") << true << 0x42F << 52u << ctrl << "" << false << 1;
+        // A Latin B key moved elsewhere by a layout is not the B key.
+        QTest::newRow("a letter b on another key")
+            << false << int(Qt::Key_B) << 57u << 0 << "b" << false << 0;
+    }
+    void keysActByTheirPlaceUnderARussianLayout()
+    {
+        QFETCH(bool, inBox);
+        QFETCH(int, key);
+        QFETCH(quint32, scanCode);
+        QFETCH(int, modifiers);
+        QFETCH(QString, typed);
+        QFETCH(bool, blanks);
+        QFETCH(int, pointsTakenBack);
+        form->Command1->click();
+        const QString round = form->Text1->text();
+        QWidget *target = inBox ? static_cast<QWidget *>(form->Text1) : form->Option20;
+        target->setFocus();
+        sendKey(target, key, scanCode, Qt::KeyboardModifiers(modifiers), typed);
+        QCOMPARE(form->isBlanked(), blanks);
+        QCOMPARE(form->Label2->text(), pointsTakenBack ? QStringLiteral("0") : QStringLiteral(" 1"));
+        QCOMPARE(form->Text1->text(), inBox && modifiers == 0 ? round + typed : round);
+    }
+
+    void heldKeysActOnce()
+    {
+        form->Option20->setFocus();
+        sendKey(form->Option20, 0x418, 56, {}, QStringLiteral("и"));
+        for (int i = 0; i < 7; ++i)
+            sendKey(form->Option20, 0x418, 56, {}, QStringLiteral("и"), true);
+        QVERIFY(form->isBlanked());
+        sendKey(form->Option20, Qt::Key_F12, 96, {}, {});
+        for (int i = 0; i < 6; ++i)
+            sendKey(form->Option20, Qt::Key_F12, 96, {}, {}, true);
+        QVERIFY(form->hostView());
+
+        // X11 repeats a held key as a release and a press of the same time,
+        // which Qt does not always mark as a repeat.
+        auto timed = [this](QEvent::Type type, ulong time) {
+            QKeyEvent key(type, 0x42E, {}, 60, 0, 0, QStringLiteral("ю"));
+            key.setTimestamp(time);
+            QApplication::sendEvent(form->Option20, &key);
+        };
+        timed(QEvent::KeyPress, 1000);
+        for (ulong t = 1500; t < 2000; t += 33) {
+            timed(QEvent::KeyRelease, t);
+            timed(QEvent::KeyPress, t);
+        }
+        timed(QEvent::KeyRelease, 2000);
+        QVERIFY(!form->isBlanked());
+        timed(QEvent::KeyPress, 2100); // pressed again
+        QVERIFY(form->isBlanked());
+    }
+
+    void spaceAndArrowsChangeNothingUnlessTheHostTabbed()
+    {
+        // A mouse click on a team button leaves nothing for Space to press.
+        form->Option3->click();
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
+        QVERIFY(!form->Text1->hasFocus());
+        for (int key : {Qt::Key_Space, Qt::Key_Down, Qt::Key_Up, Qt::Key_Space, Qt::Key_Return})
+            press(QApplication::focusWidget(), key);
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
+        QCOMPARE(sound->beeps, 1);
+
+        // Right is "ОТВЕТ" once it shows, and moves no focus frame.
+        form->Option4->click();
+        QWidget *focus = QApplication::focusWidget();
+        press(focus, Qt::Key_Right);
+        QCOMPARE(QApplication::focusWidget(), focus);
+        QVERIFY(form->Label7->isHidden());
+        runToStop();
+        press(focus, Qt::Key_Right);
+        QVERIFY(!form->Label7->isHidden());
+        press(focus, Qt::Key_Left);
+        QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
+
+        // In the round box the arrows move the cursor.
+        form->Text1->setFocus();
+        form->Text1->setCursorPosition(0);
+        press(form->Text1, Qt::Key_Right);
+        QCOMPARE(form->Text1->cursorPosition(), 1);
+
+        // Tab is the host's deliberate choice: then Space presses.
+        const int beeps = sound->beeps;
+        press(form->Text1, Qt::Key_Backtab); // КОМАНДА 2
+        QCOMPARE(QApplication::focusWidget(), form->Command2);
+        press(form->Command2, Qt::Key_Space);
+        QCOMPARE(form->Label3->text(), QStringLiteral(" 1"));
+        QCOMPARE(sound->beeps, beeps);
     }
 
     void nothingAboutKeysOnTheMainWindow()
