@@ -3,6 +3,7 @@
 #include "audio/audiooutput.h"
 #include "window/appicon.h"
 #include "window/form1.h"
+#include "window/showing.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -53,6 +54,7 @@ int main(int argc, char *argv[])
     // first frame.
     SilentSound silent;
     Form1 form(&silent);
+    Showing showing(&form);
     std::unique_ptr<AudioOutput> sound;
     FirstPaint firstPaint([&] {
         QApplication::setWindowIcon(appIcon());

@@ -67,6 +67,7 @@ void Form1::selectNumber(int number)
     if (QWidget *focus = focusWidget(); focus == picked || focus == Text1)
         Option20->setFocus();
     picked->setVisible(false);
+    m_picked = true;
     m_tickCounter = 0;
     m_sound->startCountdown();
     Timer1_Timer();
@@ -135,6 +136,7 @@ void Form1::awardPoint(QLabel *score)
     Label7->setText(QString());
     Label7->setVisible(false);
     const double sum = numberforms::captionValue(score->text()) + 1.0;
+    m_picked = true;
     if (std::isfinite(sum)) {
         m_givenPoints.push_back({score, score->text()});
         score->setText(numberforms::signPosition(sum));

@@ -36,6 +36,8 @@ void Form1::Text1_Change()
     Label1->setText(QString());
     Label7->setText(QString());
     m_givenPoints.clear();
+    m_loadedRound = Text1->text();
+    m_picked = false;
     LoadError->clear();
     LoadError->setToolTip(QString());
 }

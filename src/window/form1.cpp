@@ -5,22 +5,15 @@
 #include "window/designfont.h"
 #include "window/designtable.h"
 #include "window/facebutton.h"
-#include "window/hostkeys.h"
-#include "window/hostview.h"
 #include "window/messagelabel.h"
 #include "window/optionbutton.h"
-#include "window/placement.h"
 
 #include <QButtonGroup>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 #include <limits>
@@ -65,7 +58,6 @@ Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(
 Form1::~Form1()
 {
     m_sound->setAvailabilityHandler(nullptr);
-    delete m_hostView.data(); // a window of its own, not a child
 }
 
 void Form1::setSound(SoundInterface *sound)
@@ -102,20 +94,6 @@ void Form1::buildControls()
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
 
-    // The host's keys work wherever the focus is. Ctrl+Z takes back a point
-    // even in the round-name box, which would otherwise take it as undoing
-    // its text and reload the round.
-    m_keys = new hostkeys::KeyRouter([this](hostkeys::Action action) { act(action); }, this);
-    m_keys->watch(this);
-
-    // Covers the whole window, margins included, while the room is blanked.
-    m_blank = new QWidget(this);
-    m_blank->setObjectName(QStringLiteral("Blank"));
-    m_blank->setAutoFillBackground(true);
-    QPalette black = m_blank->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    m_blank->setPalette(black);
-    m_blank->hide();
 }
 
 QWidget *Form1::createControl(const design::Control &c, QButtonGroup *group)
@@ -253,7 +231,7 @@ void Form1::layOut(double scale, QPoint origin)
     }
 }
 
-// --- Showing: full screen, blanking, the host view ---------------------------
+// --- The host's requests, from the keys and the host view ----------------
 
 void Form1::revealAnswerIfOffered()
 {
@@ -264,94 +242,6 @@ void Form1::revealAnswerIfOffered()
 void Form1::pressTeamButton(int team)
 {
     (team == 1 ? Command1 : Command2)->click();
-}
-
-void Form1::act(hostkeys::Action action)
-{
-    using hostkeys::Action;
-    switch (action) {
-    case Action::FullScreen:
-        setFullScreenShowing(!isFullScreen());
-        break;
-    case Action::EnterFullScreen:
-        setFullScreenShowing(true);
-        break;
-    case Action::LeaveFullScreen:
-        setFullScreenShowing(false);
-        break;
-    case Action::HostView:
-        toggleHostView();
-        break;
-    case Action::RevealAnswer:
-        revealAnswerIfOffered();
-        break;
-    case Action::Previous:
-        break;
-    case Action::PointTeam1:
-        pressTeamButton(1);
-        break;
-    case Action::PointTeam2:
-        pressTeamButton(2);
-        break;
-    case Action::TakeBackPoint:
-        takeBackPoint();
-        break;
-    case Action::Blank:
-        setBlanked(!isBlanked());
-        break;
-    }
-}
-
-void Form1::setFullScreenShowing(bool on)
-{
-    if (on == isFullScreen())
-        return;
-    if (on) {
-        m_stateBeforeFullScreen = windowState() & (Qt::WindowMaximized | Qt::WindowMinimized);
-        m_normalGeometry = normalGeometry().isValid() ? normalGeometry() : geometry();
-        // A clicker's B or "." must not land in the round name while the
-        // room watches: the focus leaves the box (a click puts it back).
-        if (Text1->hasFocus())
-            Option20->setFocus();
-        showFullScreen();
-        return;
-    }
-    if (m_stateBeforeFullScreen & Qt::WindowMaximized) {
-        showMaximized();
-        return;
-    }
-    showNormal();
-    if (m_normalGeometry.isValid())
-        setGeometry(m_normalGeometry);
-}
-
-void Form1::applyShowing()
-{
-    m_blank->setGeometry(rect());
-    if (isFullScreen()) {
-        const double scale = design::fittingScale(size());
-        const QSize client = design::clientSize(scale);
-        const QPoint origin((width() - client.width()) / 2, (height() - client.height()) / 2);
-        if (scale != m_scale || origin != m_origin)
-            layOut(scale, origin);
-    } else if (m_scale != 1.0 || !m_origin.isNull()) {
-        // By hand, resizing moves nothing: only full screen scales.
-        layOut(1.0);
-    }
-    update();
-}
-
-void Form1::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-    applyShowing();
-}
-
-void Form1::changeEvent(QEvent *event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
-        applyShowing();
 }
 
 void Form1::paintEvent(QPaintEvent *event)
@@ -366,97 +256,3 @@ void Form1::paintEvent(QPaintEvent *event)
         painter.fillRect(r, Qt::black);
 }
 
-void Form1::setBlanked(bool on)
-{
-    if (on == isBlanked())
-        return;
-    m_blank->setGeometry(rect());
-    m_blank->setVisible(on);
-    m_blank->raise();
-    emit gameChanged();
-}
-
-bool Form1::isBlanked() const
-{
-    return !m_blank->isHidden();
-}
-
-void Form1::toggleHostView()
-{
-    if (m_hostView) {
-        m_hostView->close();
-        return;
-    }
-    m_hostView = new HostView(this);
-    m_hostView->setAttribute(Qt::WA_DeleteOnClose);
-    m_keys->watch(m_hostView);
-    placeForHostView();
-}
-
-// The screen that faces the host: a laptop's own panel if there is one,
-// since an external output is often made the primary screen; else the
-// primary screen.
-static QScreen *hostSideScreen()
-{
-    for (QScreen *screen : QGuiApplication::screens()) {
-        const QString name = screen->name();
-        if (name.startsWith(u"eDP") || name.startsWith(u"LVDS") || name.startsWith(u"DSI"))
-            return screen;
-    }
-    return QGuiApplication::primaryScreen();
-}
-
-void Form1::placeForHostView()
-{
-    const QList<QScreen *> screens = QGuiApplication::screens();
-    if (QGuiApplication::platformName().startsWith(u"wayland")) {
-        // The compositor places windows on Wayland: show the host view and,
-        // with more than one screen, the board full screen where it is.
-        m_hostView->show();
-        if (screens.size() > 1)
-            setFullScreenShowing(true);
-        return;
-    }
-    std::vector<QRect> areas;
-    for (QScreen *screen : screens)
-        areas.push_back(screen->availableGeometry());
-    QScreen *current = screen() ? screen() : QGuiApplication::primaryScreen();
-    const placement::Plan plan =
-        placement::planHostView(areas, int(screens.indexOf(hostSideScreen())), int(screens.indexOf(current)),
-                                frameGeometry(), isFullScreen(), m_hostView->size());
-    if (plan.hostScreen >= 0 && plan.hostScreen < screens.size())
-        m_hostView->setScreen(screens[plan.hostScreen]);
-    m_hostView->setGeometry(plan.hostGeometry);
-    m_hostView->show();
-
-    if (screens.size() > 1 && plan.mainScreen != screens.indexOf(current)) {
-        // A window changes screens hidden: on X, separate screens are
-        // separate roots, and the window is made anew on the other one.
-        QScreen *target = screens[plan.mainScreen];
-        m_normalGeometry =
-            QRect(target->availableGeometry().topLeft() +
-                      QPoint(design::toPixels(design::kClientLeft), design::toPixels(design::kClientTop)),
-                  design::clientSize());
-        m_stateBeforeFullScreen = Qt::WindowNoState;
-        hide();
-        setWindowState(windowState() & ~Qt::WindowFullScreen);
-        setScreen(target);
-        setGeometry(m_normalGeometry);
-        showFullScreen();
-        return;
-    }
-    if (plan.mainFullScreen)
-        setFullScreenShowing(true);
-}
-
-void Form1::closeEvent(QCloseEvent *event)
-{
-    if (m_hostView)
-        m_hostView->close();
-    QWidget::closeEvent(event);
-}
-
-HostView *Form1::hostView() const
-{
-    return m_hostView.data();
-}

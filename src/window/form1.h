@@ -1,9 +1,9 @@
 #pragma once
 
+#include "board/gamesnapshot.h"
 #include "rounds/fieldreader.h"
 #include "window/designtable.h"
 
-#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -15,18 +15,15 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
-class HostView;
-namespace hostkeys {
-class KeyRouter;
-enum class Action;
-} // namespace hostkeys
 class OptionButton;
 class SoundInterface;
 
-// The one window of the program: the quiz board, the two teams' scores, the
-// countdown and the round-name box. The game's state lives in the controls'
-// own properties (captions, visibility, selection) and in three variables:
-// the question array, the answer array and the tick counter.
+// The quiz board: the twelve numbers, the question and its answer, the two
+// teams' scores, the countdown and the round-name box, with their handlers.
+// The game's state lives in the controls' own properties (captions,
+// visibility, selection) and in three variables: the question array, the
+// answer array and the tick counter. How it is shown to the room (full
+// screen, blanking, the host view) is Showing's.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -68,18 +65,13 @@ public:
     void revealAnswerIfOffered();
     // "КОМАНДА 1" or "КОМАНДА 2", as a click on the button.
     void pressTeamButton(int team);
-    // Full screen on the window's current screen, the design scaled to fit
-    // and centred on black; off restores the designed size and place.
-    void setFullScreenShowing(bool on);
-    // The main window black, for the room, and back.
-    void setBlanked(bool on);
-    bool isBlanked() const;
-    void toggleHostView();
-    HostView *hostView() const;
+
+    // The game as the controls show it now.
+    GameSnapshot snapshot() const;
 
     // Controls, by their design names.
-    OptionButton *Option1 = nullptr;
-    OptionButton *Option2 = nullptr;
+    OptionButton *Option1 = nullptr; // number 1
+    OptionButton *Option2 = nullptr; // numbers 2 ... 11 likewise
     OptionButton *Option3 = nullptr;
     OptionButton *Option4 = nullptr;
     OptionButton *Option5 = nullptr;
@@ -89,21 +81,21 @@ public:
     OptionButton *Option9 = nullptr;
     OptionButton *Option10 = nullptr;
     OptionButton *Option11 = nullptr;
-    OptionButton *Option12 = nullptr;
-    OptionButton *Option20 = nullptr;
-    QLineEdit *Text1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label7 = nullptr;
-    QPushButton *Command1 = nullptr;
-    QPushButton *Command2 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QWidget *OLE1 = nullptr;
-    QTimer *Timer1 = nullptr;
+    OptionButton *Option12 = nullptr; // number 12
+    OptionButton *Option20 = nullptr; // the neutral option, selected to clear the selection
+    QLineEdit *Text1 = nullptr; // the round name
+    QLabel *Label1 = nullptr; // the question
+    QLabel *Label2 = nullptr; // the score of team 1
+    QLabel *Label3 = nullptr; // the score of team 2
+    QLabel *Label4 = nullptr; // "ТУР"
+    QLabel *Label5 = nullptr; // the countdown
+    QLabel *Label6 = nullptr; // "ВРЕМЯ"
+    QLabel *Label7 = nullptr; // the answer, shown after "ОТВЕТ"
+    QPushButton *Command1 = nullptr; // "КОМАНДА 1": a point for team 1
+    QPushButton *Command2 = nullptr; // "КОМАНДА 2": a point for team 2
+    QPushButton *Command3 = nullptr; // "ОТВЕТ": reveals the answer
+    QWidget *OLE1 = nullptr; // holds the stop sound
+    QTimer *Timer1 = nullptr; // the countdown clock, one tick a second
 
     // Where a round that failed to load says why; empty after a good load.
     QLabel *LoadError = nullptr;
@@ -151,15 +143,6 @@ private:
     std::vector<Designed> m_designed;
     double m_scale = 1.0;
     QPoint m_origin;
-    QRect m_normalGeometry;
-    Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;
-    QWidget *m_blank = nullptr;
-    QPointer<HostView> m_hostView;
-    hostkeys::KeyRouter *m_keys = nullptr;
-    void act(hostkeys::Action action);
-
-    void applyShowing();
-    void placeForHostView();
 
     SoundInterface *m_sound;
 
@@ -169,6 +152,11 @@ private:
     std::int16_t m_tickCounter = 0;
 
     bool m_stopSoundFailureReported = false;
+
+    // The round loaded last, as named, and whether a number was picked or a
+    // point given since.
+    QString m_loadedRound;
+    bool m_picked = false;
 
     // Points given since the round was loaded: which score, and its caption
     // before the point.
@@ -180,8 +168,5 @@ private:
     std::vector<GivenPoint> m_givenPoints;
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 };

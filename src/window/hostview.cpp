@@ -1,13 +1,10 @@
 #include "window/hostview.h"
 
-#include "window/form1.h"
 #include "window/hostkeys.h"
-#include "window/optionbutton.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -37,7 +34,7 @@ QPushButton *actionButton(const QString &caption, QWidget *parent)
 
 } // namespace
 
-HostView::HostView(Form1 *form) : m_form(form)
+HostView::HostView()
 {
     setObjectName(QStringLiteral("HostView"));
     setWindowTitle(QStringLiteral("Квизория — ведущий"));
@@ -50,9 +47,7 @@ HostView::HostView(Form1 *form) : m_form(form)
     layout->addWidget(makeActions());
     layout->addWidget(makeKeyList());
 
-    connect(form, &Form1::gameChanged, this, &HostView::refresh);
     resize(760, 640);
-    refresh();
 }
 
 QWidget *HostView::makeGameArea()
@@ -63,6 +58,9 @@ QWidget *HostView::makeGameArea()
 
     auto *top = new QHBoxLayout;
     m_round = textLabel(12, true);
+    m_loadError = textLabel(10);
+    m_loadError->setObjectName(QStringLiteral("HostLoadError"));
+    m_loadError->setStyleSheet(QStringLiteral("color: #FF0000"));
     m_countdown = textLabel(16, true);
     m_countdown->setStyleSheet(QStringLiteral("color: #FF0000"));
     m_scores = textLabel(16, true);
@@ -73,6 +71,7 @@ QWidget *HostView::makeGameArea()
     top->addSpacing(24);
     top->addWidget(m_scores);
     layout->addLayout(top);
+    layout->addWidget(m_loadError);
 
     // A question of any length is read whole: the text wraps and, past the
     // window's height, scrolls.
@@ -103,11 +102,7 @@ QWidget *HostView::makeNumbers()
     for (int number = 1; number <= 12; ++number) {
         QPushButton *button = actionButton(QString::number(number), numbers);
         grid->addWidget(button, (number - 1) / 6, (number - 1) % 6);
-        connect(button, &QPushButton::clicked, m_form, [this, number] {
-            OptionButton *option = m_form->numberButton(number);
-            if (!option->isHidden())
-                option->click(); // the number's own handler, as a click on the board
-        });
+        connect(button, &QPushButton::clicked, this, [this, number] { emit numberRequested(number); });
         m_numbers[size_t(number - 1)] = button;
     }
     return numbers;
@@ -119,22 +114,21 @@ QWidget *HostView::makeActions()
     auto *row = new QHBoxLayout(actions);
     row->setContentsMargins(0, 0, 0, 0);
     m_reveal = actionButton(QStringLiteral("ОТВЕТ"), actions);
-    connect(m_reveal, &QPushButton::clicked, m_form, &Form1::revealAnswerIfOffered);
+    connect(m_reveal, &QPushButton::clicked, this, &HostView::revealRequested);
     row->addWidget(m_reveal);
     for (int team = 1; team <= 2; ++team) {
         QPushButton *button = actionButton(QStringLiteral("КОМАНДА %1").arg(team), actions);
-        connect(button, &QPushButton::clicked, m_form, [this, team] { m_form->pressTeamButton(team); });
+        connect(button, &QPushButton::clicked, this, [this, team] { emit pointRequested(team); });
         row->addWidget(button);
     }
     QPushButton *undo = actionButton(QStringLiteral("Отменить очко"), actions);
-    connect(undo, &QPushButton::clicked, m_form, &Form1::takeBackPoint);
+    connect(undo, &QPushButton::clicked, this, &HostView::takeBackRequested);
     row->addWidget(undo);
     QPushButton *blank = actionButton(QStringLiteral("Затемнить зал"), actions);
-    connect(blank, &QPushButton::clicked, m_form, [this] { m_form->setBlanked(!m_form->isBlanked()); });
+    connect(blank, &QPushButton::clicked, this, &HostView::blankRequested);
     row->addWidget(blank);
     QPushButton *full = actionButton(QStringLiteral("Во весь экран"), actions);
-    connect(full, &QPushButton::clicked, m_form,
-            [this] { m_form->setFullScreenShowing(!m_form->isFullScreen()); });
+    connect(full, &QPushButton::clicked, this, &HostView::fullScreenRequested);
     row->addWidget(full);
     return actions;
 }
@@ -150,28 +144,40 @@ QWidget *HostView::makeKeyList()
     return keys;
 }
 
-void HostView::refresh()
+void HostView::showGame(const GameSnapshot &game, const Situation &situation)
 {
-    const QString round = m_form->Text1->text();
-    m_round->setText(round.isEmpty() ? QStringLiteral("Тур не выбран")
-                                     : QStringLiteral("Тур: %1").arg(round));
-    m_countdown->setText(m_form->Label5->text());
-    m_scores->setText(
-        QStringLiteral("%1 : %2").arg(m_form->Label2->text().trimmed(), m_form->Label3->text().trimmed()));
-    m_question->setText(m_form->Label1->text());
-    m_answer->setText(m_form->Label7->text());
-    if (m_form->Label7->text().isEmpty())
-        m_answerState->clear();
-    else
-        m_answerState->setText(!m_form->Label7->isHidden() ? QStringLiteral("Ответ (открыт в зале):")
-                                                           : QStringLiteral("Ответ (в зале пока скрыт):"));
+    m_round->setText(game.round.isEmpty() ? QStringLiteral("Тур не выбран")
+                                          : QStringLiteral("Тур: %1").arg(game.round));
+    m_loadError->setText(game.loadError);
+    m_loadError->setVisible(!game.loadError.isEmpty());
+    m_countdown->setText(game.countdown);
+    m_scores->setText(QStringLiteral("%1 : %2").arg(game.score1.trimmed(), game.score2.trimmed()));
+    m_question->setText(game.question);
+    showAnswer(game, situation.mayShowAnswers);
     QStringList states;
-    if (m_form->isBlanked())
+    if (situation.blanked)
         states << QStringLiteral("ЗАЛ ЗАТЕМНЁН");
-    if (!m_form->SoundNotice->isHidden())
-        states << m_form->SoundNotice->text();
+    if (!situation.soundNotice.isEmpty())
+        states << situation.soundNotice;
     m_blankState->setText(states.join(QStringLiteral(" · ")));
     for (int number = 1; number <= 12; ++number)
-        numberButton(number)->setEnabled(!m_form->numberButton(number)->isHidden());
-    m_reveal->setEnabled(!m_form->Command3->isHidden());
+        numberButton(number)->setEnabled(game.numbersLeft[size_t(number - 1)]);
+    m_reveal->setEnabled(game.answerOffered);
+}
+
+void HostView::showAnswer(const GameSnapshot &game, bool mayShowAnswers)
+{
+    if (!mayShowAnswers) {
+        // The room sees this screen: the answer only once the room has it.
+        m_answer->setText(game.answerShown ? game.answer : QString());
+        m_answerState->setText(QStringLiteral("Один экран: зал видит и это окно, поэтому ответ здесь — только "
+                                              "после «ОТВЕТ»."));
+        return;
+    }
+    m_answer->setText(game.answer);
+    if (game.answer.isEmpty())
+        m_answerState->clear();
+    else
+        m_answerState->setText(game.answerShown ? QStringLiteral("Ответ (открыт в зале):")
+                                                : QStringLiteral("Ответ (в зале пока скрыт):"));
 }

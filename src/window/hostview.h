@@ -1,10 +1,11 @@
 #pragma once
 
+#include "board/gamesnapshot.h"
+
 #include <QWidget>
 
 #include <array>
 
-class Form1;
 class QLabel;
 class QPushButton;
 
@@ -13,35 +14,51 @@ class QPushButton;
 // is picked, whole however long they are, the countdown, the scores, the
 // numbers left, every action as a button and the keys.
 //
-// It keeps no game state of its own. It reads Form1's controls whenever the
-// game changes and drives the game by pressing Form1's own buttons, so both
-// windows always show one game.
+// It keeps no game of its own: it draws the snapshot it is given and asks
+// for every action by a signal, which the board's own handlers carry out.
 class HostView : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit HostView(Form1 *form);
+    // What the host view says beside the game.
+    struct Situation
+    {
+        bool mayShowAnswers = true; // false where the room can see this window
+        bool blanked = false;
+        QString soundNotice; // "нет звука", or empty
+    };
 
-    // Reads the game from Form1's controls again.
-    void refresh();
+    HostView();
+
+    void showGame(const GameSnapshot &game, const Situation &situation);
 
     QLabel *roundLabel() const { return m_round; }
     QLabel *questionLabel() const { return m_question; }
     QLabel *answerLabel() const { return m_answer; }
+    QLabel *answerStateLabel() const { return m_answerState; }
     QLabel *countdownLabel() const { return m_countdown; }
     QLabel *scoreLabel() const { return m_scores; }
-    QPushButton *numberButton(int number) const { return m_numbers.at(number - 1); }
+    QPushButton *numberButton(int number) const { return m_numbers.at(size_t(number - 1)); }
     QPushButton *answerButton() const { return m_reveal; }
+
+signals:
+    void numberRequested(int number);
+    void revealRequested();
+    void pointRequested(int team);
+    void takeBackRequested();
+    void blankRequested();
+    void fullScreenRequested();
 
 private:
     QWidget *makeGameArea();
     QWidget *makeNumbers();
     QWidget *makeActions();
     QWidget *makeKeyList();
+    void showAnswer(const GameSnapshot &game, bool mayShowAnswers);
 
-    Form1 *m_form;
     QLabel *m_round = nullptr;
+    QLabel *m_loadError = nullptr;
     QLabel *m_countdown = nullptr;
     QLabel *m_scores = nullptr;
     QLabel *m_question = nullptr;

@@ -26,45 +26,94 @@ int largestOther(const std::vector<QRect> &screens, int except)
     return best;
 }
 
-QRect beside(const QRect &screen, const QRect &mainFrame, QSize size)
+// The frame moved onto another screen at the same offset, kept inside it.
+QRect carriedTo(const QRect &frame, const QRect &from, const QRect &to)
 {
-    size = size.boundedTo(screen.size());
+    QRect moved = frame.translated(to.topLeft() - from.topLeft());
+    moved.moveLeft(std::clamp(moved.left(), to.left(), std::max(to.left(), to.right() + 1 - moved.width())));
+    moved.moveTop(std::clamp(moved.top(), to.top(), std::max(to.top(), to.bottom() + 1 - moved.height())));
+    return moved;
+}
+
+// The host view beside the board on one screen, never over it: on the side
+// with room for all of it, else on the side with more room, smaller; with
+// too little room on both sides the board moves to the left edge first.
+void besideTheBoard(const QRect &area, QSize size, Plan &plan)
+{
+    size = size.boundedTo(area.size());
+    QRect &board = plan.boardFrame;
+    auto roomRight = [&] { return area.right() - board.right(); };
+    auto roomLeft = [&] { return board.left() - area.left(); };
+    if (std::max(roomRight(), roomLeft()) < std::min(size.width(), kMinHostWidth))
+        board.moveLeft(area.left());
     int x;
-    if (mainFrame.right() + 1 + size.width() <= screen.right() + 1)
-        x = mainFrame.right() + 1;
-    else if (mainFrame.left() - size.width() >= screen.left())
-        x = mainFrame.left() - size.width();
-    else
-        x = screen.right() + 1 - size.width(); // no room on either side: over the main window's edge
-    const int y = std::clamp(mainFrame.top(), screen.top(), screen.bottom() + 1 - size.height());
-    return QRect(QPoint(x, y), size);
+    int width = size.width();
+    if (roomRight() >= width || roomRight() >= roomLeft()) {
+        width = std::min(width, std::max(roomRight(), 1));
+        x = board.right() + 1;
+    } else {
+        width = std::min(width, roomLeft());
+        x = board.left() - width;
+    }
+    const int y = std::clamp(board.top(), area.top(), area.bottom() + 1 - size.height());
+    plan.hostGeometry = QRect(x, y, width, size.height());
 }
 
 } // namespace
 
-Plan planHostView(const std::vector<QRect> &screens, int hostSide, int mainScreen, const QRect &mainFrame,
-                  bool mainIsFullScreen, const QSize &hostSize)
+Wanted afterKey(Wanted wanted, Key key, int screenCount)
+{
+    const bool oneScreen = screenCount < 2;
+    switch (key) {
+    case Key::ToggleFullScreen:
+        wanted.fullScreen = !wanted.fullScreen;
+        break;
+    case Key::EnterFullScreen:
+        wanted.fullScreen = true;
+        break;
+    case Key::LeaveFullScreen:
+        wanted.fullScreen = false;
+        break;
+    case Key::ToggleHostView:
+        wanted.hostView = !wanted.hostView;
+        if (wanted.hostView)
+            wanted.fullScreen = !oneScreen; // one screen: the board leaves full screen to make room
+        return wanted;
+    }
+    if (oneScreen && wanted.fullScreen)
+        wanted.hostView = false; // the room would see it: the board takes the screen
+    return wanted;
+}
+
+Plan plan(const Screens &screens, const Wanted &wanted, const Board &board, QSize hostSize)
 {
     Plan plan;
-    if (screens.empty())
+    plan.boardFrame = board.frame;
+    plan.boardFullScreen = wanted.fullScreen;
+    plan.hostView = wanted.hostView;
+    const std::vector<QRect> &areas = screens.areas;
+    if (areas.empty())
         return plan;
-    const int last = int(screens.size()) - 1;
-    hostSide = std::clamp(hostSide, 0, last);
-    mainScreen = std::clamp(mainScreen, 0, last);
-    plan.mainScreen = mainScreen;
-    plan.mainFullScreen = mainIsFullScreen;
-    if (screens.size() == 1) {
-        plan.hostGeometry = beside(screens[0], mainFrame, hostSize);
+    const int last = int(areas.size()) - 1;
+    const int hostSide = std::clamp(screens.hostSide, 0, last);
+    plan.boardScreen = std::clamp(board.screen, 0, last);
+    if (!wanted.hostView)
+        return plan;
+
+    if (areas.size() == 1) {
+        plan.boardFullScreen = false;
+        plan.hostScreen = 0;
+        besideTheBoard(areas[0], hostSize, plan);
         return plan;
     }
-    plan.mainFullScreen = true;
-    if (mainIsFullScreen) {
-        plan.hostScreen = hostSide != mainScreen ? hostSide : largestOther(screens, mainScreen);
-    } else {
-        plan.hostScreen = hostSide;
-        plan.mainScreen = mainScreen != hostSide ? mainScreen : largestOther(screens, hostSide);
+    plan.hostScreen = hostSide;
+    plan.hostShowsAnswers = true;
+    plan.hostGeometry = centredIn(areas[size_t(hostSide)], hostSize);
+    if (plan.boardScreen == hostSide) {
+        const int room = largestOther(areas, hostSide);
+        plan.boardFrame = carriedTo(board.frame, areas[size_t(hostSide)], areas[size_t(room)]);
+        plan.boardScreen = room;
     }
-    plan.hostGeometry = centredIn(screens[plan.hostScreen], hostSize);
     return plan;
 }
 

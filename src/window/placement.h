@@ -5,32 +5,62 @@
 
 #include <vector>
 
-// Where the host view and the main window go when the host view opens: pure
-// arithmetic on the screens' available rectangles, so that it can be checked
-// without screens.
+// Where the board and the host view go, whatever the screens and whatever
+// was pressed first: pure arithmetic on the screens' available rectangles,
+// checked without screens.
+//
+// The host's screen is a laptop's own panel where it can be told, else the
+// primary screen. With two or more screens the room looks at another one:
+// while the host view is open it is on the host's screen and the board on
+// another (the one it is on, else the largest), full screen unless the host
+// left it; the host view then shows answers before the room does. With one
+// screen the room may see all of it (a mirrored projector, a TV): full screen
+// and the host view take turns, the host view opens beside the board without
+// covering it, and it never shows an answer before the room sees it.
 namespace placement {
+
+// The keys that move windows.
+enum class Key { ToggleFullScreen, EnterFullScreen, LeaveFullScreen, ToggleHostView };
+
+// What the host asked for.
+struct Wanted
+{
+    bool fullScreen = false;
+    bool hostView = false;
+};
+
+// Wanted after a key, on screenCount screens.
+Wanted afterKey(Wanted wanted, Key key, int screenCount);
+
+struct Screens
+{
+    std::vector<QRect> areas; // each screen's available rectangle
+    int hostSide = 0;         // the host's screen
+};
+
+// Where the board is now: its screen and its frame when not full screen.
+struct Board
+{
+    int screen = 0;
+    QRect frame;
+};
 
 struct Plan
 {
-    int hostScreen = 0;          // index into the screens given
-    QRect hostGeometry;          // the host view's frame
-    int mainScreen = 0;          // the main window's screen
-    bool mainFullScreen = false; // whether the main window goes full screen
+    int boardScreen = 0;
+    bool boardFullScreen = false;
+    QRect boardFrame; // where the board's frame goes when not full screen
+    bool hostView = false;
+    int hostScreen = 0;
+    QRect hostGeometry;
+    bool hostShowsAnswers = false; // the room cannot see the host view
 };
 
-// screens: the available rectangle of each screen; hostSide: the screen
-// that faces the host (a laptop's own panel, else the desktop's primary
-// screen); mainScreen: the screen the main window is on, mainFrame its frame
-// there, mainIsFullScreen whether it already fills that screen.
-//
-// With two or more screens a main window already full screen is taken to be
-// where the room looks: it stays, and the host view goes on the host's
-// screen, or the largest other one if that is the same. Otherwise the host
-// view goes on the host's screen and the main window full screen on another:
-// the one it is on if that is not the host's, else the largest other one
-// (the projector). With one screen the host view opens beside the main
-// window, on whichever side has room, and the main window stays as it is.
-Plan planHostView(const std::vector<QRect> &screens, int hostSide, int mainScreen, const QRect &mainFrame,
-                  bool mainIsFullScreen, const QSize &hostSize);
+// hostSize: the host view's preferred frame size; it takes less where that
+// is all the room left beside the board.
+Plan plan(const Screens &screens, const Wanted &wanted, const Board &board, QSize hostSize);
+
+// The narrowest host view that still reads.
+constexpr int kMinHostWidth = 320;
 
 } // namespace placement

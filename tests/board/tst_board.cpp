@@ -1,7 +1,7 @@
 // The game handlers on a real window: picking, counting down, revealing and
 // scoring, and the keyboard never starting a question by itself.
 
-#include "support/fakesound.h"
+#include "support/gamewindow.h"
 #include "support/testfiles.h"
 #include "window/designtable.h"
 #include "window/form1.h"
@@ -78,8 +78,10 @@ class TestBoard : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeSound> sound;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<GameWindow> game;
+    Form1 *form = nullptr;
+    FakeSound *sound = nullptr;
+    Showing *showing = nullptr;
     QTemporaryDir dir;
 
     void tick(int times = 1)
@@ -96,7 +98,7 @@ private:
     {
         int n = 0;
         for (int k = 1; k <= 12; ++k)
-            n += form->numberButton(k)->isVisibleTo(form.get());
+            n += form->numberButton(k)->isVisibleTo(form);
         return n;
     }
     bool anyNumberSelected() const
@@ -111,14 +113,14 @@ private:
 private slots:
     void init()
     {
-        sound = std::make_unique<FakeSound>();
-        form = std::make_unique<Form1>(sound.get());
-        form->Form_Load();
+        game = std::make_unique<GameWindow>();
+        form = &game->form;
+        sound = &game->sound;
+        showing = &game->showing;
     }
     void cleanup()
     {
-        form.reset();
-        sound.reset();
+        game.reset();
     }
 
     void startState()
@@ -132,8 +134,8 @@ private slots:
         QCOMPARE(form->Label2->text(), QStringLiteral("0"));
         QCOMPARE(form->Label3->text(), QStringLiteral("0"));
         QVERIFY(form->Label5->text().isEmpty());
-        QVERIFY(!form->Label7->isVisibleTo(form.get()));
-        QVERIFY(!form->Command3->isVisibleTo(form.get()));
+        QVERIFY(!form->Label7->isVisibleTo(form));
+        QVERIFY(!form->Command3->isVisibleTo(form));
         QCOMPARE(sound->beeps, 0);
     }
 
@@ -144,8 +146,8 @@ private slots:
 
         QCOMPARE(form->Label1->text(), QStringLiteral("Вопрос 3"));
         QCOMPARE(form->Label7->text(), QStringLiteral("Ответ 3"));
-        QVERIFY(!form->Label7->isVisibleTo(form.get()));
-        QVERIFY(!form->Option3->isVisibleTo(form.get()));
+        QVERIFY(!form->Label7->isVisibleTo(form));
+        QVERIFY(!form->Option3->isVisibleTo(form));
         QCOMPARE(numbersShown(), 11);
         QVERIFY(form->Option20->isChecked());
         QVERIFY(!anyNumberSelected());
@@ -158,45 +160,45 @@ private slots:
             QCOMPARE(form->Label5->text(), QString::fromUtf8(shown));
             QVERIFY(form->Timer1->isActive());
             QCOMPARE(sound->stopSounds, 0);
-            QVERIFY(!form->Command3->isVisibleTo(form.get()));
+            QVERIFY(!form->Command3->isVisibleTo(form));
         }
         tick();
         QCOMPARE(form->Label5->text(), QStringLiteral("STOP"));
         QVERIFY(!form->Timer1->isActive());
         QCOMPARE(sound->beeps, 5);
         QCOMPARE(sound->stopSounds, 1);
-        QVERIFY(form->Command3->isVisibleTo(form.get()));
+        QVERIFY(form->Command3->isVisibleTo(form));
 
         QTest::mouseClick(form->Command3, Qt::LeftButton);
-        QVERIFY(form->Label7->isVisibleTo(form.get()));
+        QVERIFY(form->Label7->isVisibleTo(form));
         QCOMPARE(form->Label7->text(), QStringLiteral("Ответ 3"));
 
         QTest::mouseClick(form->Command2, Qt::LeftButton);
         QVERIFY(form->Label1->text().isEmpty());
         QVERIFY(form->Label7->text().isEmpty());
-        QVERIFY(!form->Label7->isVisibleTo(form.get()));
+        QVERIFY(!form->Label7->isVisibleTo(form));
         QCOMPARE(form->Label3->text(), QStringLiteral(" 1"));
         QCOMPARE(form->Label2->text(), QStringLiteral("0"));
         QCOMPARE(form->Label5->text(), QStringLiteral("STOP"));
-        QVERIFY(form->Command3->isVisibleTo(form.get()));
+        QVERIFY(form->Command3->isVisibleTo(form));
     }
 
     void soundNoticeFollowsTheSoundSide()
     {
-        QVERIFY(!form->SoundNotice->isVisibleTo(form.get()));
+        QVERIFY(!form->SoundNotice->isVisibleTo(form));
         sound->setAvailable(false);
-        QVERIFY(form->SoundNotice->isVisibleTo(form.get()));
+        QVERIFY(form->SoundNotice->isVisibleTo(form));
         QCOMPARE(form->SoundNotice->text(), QStringLiteral("нет звука"));
         sound->setAvailable(true);
-        QVERIFY(!form->SoundNotice->isVisibleTo(form.get()));
+        QVERIFY(!form->SoundNotice->isVisibleTo(form));
 
         // A sound side already known to be silent shows at once when swapped in.
         FakeSound silent;
         silent.setAvailable(false);
         form->setSound(&silent);
-        QVERIFY(form->SoundNotice->isVisibleTo(form.get()));
-        form->setSound(sound.get());
-        QVERIFY(!form->SoundNotice->isVisibleTo(form.get()));
+        QVERIFY(form->SoundNotice->isVisibleTo(form));
+        form->setSound(sound);
+        QVERIFY(!form->SoundNotice->isVisibleTo(form));
     }
 
     void pickBeforeAnyRound()
@@ -204,7 +206,7 @@ private slots:
         form->Option12_Click(8);
         QVERIFY(form->Label1->text().isEmpty());
         QVERIFY(form->Label7->text().isEmpty());
-        QVERIFY(!form->Option12->isVisibleTo(form.get()));
+        QVERIFY(!form->Option12->isVisibleTo(form));
         QCOMPARE(form->Label5->text(), QStringLiteral(" 1"));
         QCOMPARE(sound->beeps, 1);
     }
@@ -241,25 +243,25 @@ private slots:
         loadRound();
         form->Option1_Click(0);
         tick(4);
-        QVERIFY(form->Command3->isVisibleTo(form.get()));
+        QVERIFY(form->Command3->isVisibleTo(form));
         form->Command3_Click();
-        QVERIFY(form->Label7->isVisibleTo(form.get()));
+        QVERIFY(form->Label7->isVisibleTo(form));
         if (reload)
             form->Text1->setText(writeRound(dir, QStringLiteral("9")));
         form->Option4_Click(3);
         QVERIFY(form->Timer1->isActive());
         QCOMPARE(form->Label5->text(), QStringLiteral(" 1"));
-        QVERIFY(form->Command3->isVisibleTo(form.get()));
+        QVERIFY(form->Command3->isVisibleTo(form));
         // The room never sees an answer as its question is asked: it is held
         // until "ОТВЕТ" even though the last one was left revealed.
-        QVERIFY(!form->Label7->isVisibleTo(form.get()));
+        QVERIFY(!form->Label7->isVisibleTo(form));
         QCOMPARE(form->Label7->text(), QStringLiteral("Ответ 4"));
         tick(4);
         QCOMPARE(form->Label5->text(), QStringLiteral("STOP"));
-        QVERIFY(!form->Label7->isVisibleTo(form.get()));
+        QVERIFY(!form->Label7->isVisibleTo(form));
         QCOMPARE(sound->stopSounds, 2);
         form->Command3_Click();
-        QVERIFY(form->Label7->isVisibleTo(form.get()));
+        QVERIFY(form->Label7->isVisibleTo(form));
     }
 
     void teamButtonBeforeStopDoesNotEndCountdown()
@@ -274,7 +276,7 @@ private slots:
         QCOMPARE(form->Label5->text(), QStringLiteral("STOP"));
         QCOMPARE(sound->stopSounds, 1);
         form->Command3_Click();
-        QVERIFY(form->Label7->isVisibleTo(form.get()));
+        QVERIFY(form->Label7->isVisibleTo(form));
         QVERIFY(form->Label7->text().isEmpty());
         QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
     }
@@ -319,10 +321,10 @@ private slots:
     {
         // The index passed with the click is ignored.
         form->Option5_Click(99);
-        QVERIFY(!form->Option5->isVisibleTo(form.get()));
+        QVERIFY(!form->Option5->isVisibleTo(form));
         QCOMPARE(form->Option5->Index(), 1);
         form->Option7_Click(-1);
-        QVERIFY(!form->Option7->isVisibleTo(form.get()));
+        QVERIFY(!form->Option7->isVisibleTo(form));
         QCOMPARE(form->Option7->Index(), 3);
         QCOMPARE(numbersShown(), 10);
     }
@@ -354,7 +356,7 @@ private slots:
             form->numberButton(question)->click();
             tick(4);
             QCOMPARE(form->Label5->text(), QStringLiteral("STOP"));
-            QVERIFY(form->Command3->isVisibleTo(form.get()));
+            QVERIFY(form->Command3->isVisibleTo(form));
         }
         QCOMPARE(sound->stopSounds, 3);
         const QString said = err.text();
@@ -364,8 +366,8 @@ private slots:
     void keyboardNeverPicksByItself()
     {
         form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QApplication::setActiveWindow(form);
 
         // Focus on a number button selects nothing.
         form->Option1->setFocus();
@@ -418,7 +420,7 @@ private slots:
     void clickAnywhereOnTheFacePicks()
     {
         form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(form));
         QTest::mouseClick(form->Option11, Qt::LeftButton, {}, QPoint(140, 120));
         QCOMPARE(sound->beeps, 1);
         QVERIFY(!form->Option11->isVisible());
@@ -472,9 +474,9 @@ private slots:
     void tabReachesEveryControlAfterAPick()
     {
         form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QApplication::setActiveWindow(form.get());
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QApplication::setActiveWindow(form);
+        QVERIFY(QTest::qWaitForWindowActive(form));
         form->Text1->setFocus();
         form->Option1->setFocus(Qt::TabFocusReason);
         QTest::keyClick(form->Option1, Qt::Key_Space); // picks 1, which leaves the board
@@ -523,7 +525,7 @@ private slots:
         QCOMPARE(form->Label3->text(), QStringLiteral("0"));
         // Nothing else moved.
         QCOMPARE(form->Label1->text(), question);
-        QVERIFY(!form->Option4->isVisibleTo(form.get()));
+        QVERIFY(!form->Option4->isVisibleTo(form));
         QCOMPARE(form->Label5->text(), QStringLiteral(" 1"));
     }
 
@@ -543,8 +545,8 @@ private slots:
     void ctrlZWorksInTheRoundNameBox()
     {
         form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QApplication::setActiveWindow(form);
         const QString base = writeRound(dir, QStringLiteral("8"));
         form->Text1->setFocus();
         QTest::keyClicks(form->Text1, base);

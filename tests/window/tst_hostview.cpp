@@ -1,7 +1,7 @@
 // The host's keys, the full-screen showing and the host view, on a real
 // Form1 on the offscreen platform.
 
-#include "support/fakesound.h"
+#include "support/gamewindow.h"
 #include "support/testfiles.h"
 #include "window/designtable.h"
 #include "window/form1.h"
@@ -23,8 +23,10 @@ class TestHostView : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<FakeSound> sound;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<GameWindow> game;
+    Form1 *form = nullptr;
+    FakeSound *sound = nullptr;
+    Showing *showing = nullptr;
     QTemporaryDir dir;
 
     // A round whose question 3 is far longer than Label1 shows.
@@ -59,8 +61,8 @@ private:
     void showActive()
     {
         form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowExposed(form));
+        QApplication::setActiveWindow(form);
     }
     void runToStop()
     {
@@ -71,16 +73,16 @@ private:
 private slots:
     void init()
     {
-        sound = std::make_unique<FakeSound>();
-        form = std::make_unique<Form1>(sound.get());
-        form->Form_Load();
+        game = std::make_unique<GameWindow>();
+        form = &game->form;
+        sound = &game->sound;
+        showing = &game->showing;
         loadRound();
         showActive();
     }
     void cleanup()
     {
-        form.reset();
-        sound.reset();
+        game.reset();
     }
 
     void pageDownRevealsOnlyOnceTheAnswerButtonShows()
@@ -123,14 +125,14 @@ private slots:
     {
         form->Text1->setFocus();
         press(form->Text1, Qt::Key_B);
-        QVERIFY(!form->isBlanked());
+        QVERIFY(!showing->isBlanked());
         QVERIFY(form->Text1->text().endsWith(QLatin1Char('b')));
 
         form->Option5->setFocus();
         press(form->Option5, Qt::Key_B);
-        QVERIFY(form->isBlanked());
+        QVERIFY(showing->isBlanked());
         press(form->Option5, Qt::Key_Period);
-        QVERIFY(!form->isBlanked());
+        QVERIFY(!showing->isBlanked());
     }
 
     void aPickTakesTheFocusWhereNoKeyDoesHarm()
@@ -142,7 +144,7 @@ private slots:
         const QString round = form->Text1->text();
         form->Option3->click();
         press(QApplication::focusWidget(), Qt::Key_B);
-        QVERIFY(form->isBlanked());
+        QVERIFY(showing->isBlanked());
         QCOMPARE(form->Text1->text(), round);
 
         // A hidden number must not hand the focus on to "КОМАНДА 1".
@@ -157,7 +159,7 @@ private slots:
     void fullScreenScalesAndLeavingRestoresTheDesign()
     {
         const QRect before = form->geometry();
-        press(form.get(), Qt::Key_F11);
+        press(form, Qt::Key_F11);
         QTRY_VERIFY(form->isFullScreen());
         QTRY_VERIFY(form->layoutScale() != 1.0);
         const double s = design::fittingScale(form->size());
@@ -168,16 +170,16 @@ private slots:
                  design::pixelRect(design::control("Label1"), s).translated(origin));
         QCOMPARE(form->Option12->font().pointSizeF(), 72 * s);
 
-        press(form.get(), Qt::Key_Escape);
+        press(form, Qt::Key_Escape);
         QTRY_VERIFY(!form->isFullScreen());
         QTRY_COMPARE(form->layoutScale(), 1.0);
         QCOMPARE(form->geometry(), before);
         QCOMPARE(form->Option7->geometry(), QRect(304, 136, 153, 135));
         QCOMPARE(form->Option12->font().pointSizeF(), 72.0);
 
-        press(form.get(), Qt::Key_F5);
+        press(form, Qt::Key_F5);
         QTRY_VERIFY(form->isFullScreen());
-        press(form.get(), Qt::Key_F11);
+        press(form, Qt::Key_F11);
         QTRY_VERIFY(!form->isFullScreen());
     }
 
@@ -190,8 +192,8 @@ private slots:
 
     void hostViewShowsTheWholeQuestionAndTheAnswerAtThePick()
     {
-        press(form.get(), Qt::Key_F12);
-        HostView *host = form->hostView();
+        press(form, Qt::Key_F12);
+        HostView *host = showing->hostView();
         QVERIFY(host);
         QVERIFY(host->isVisible());
         QCOMPARE(host->windowTitle(), QStringLiteral("Квизория — ведущий"));
@@ -202,7 +204,10 @@ private slots:
         QVERIFY(form->Option3->isHidden());
         QVERIFY(!host->numberButton(3)->isEnabled());
         QCOMPARE(host->questionLabel()->text(), m_longQuestion);
-        QCOMPARE(host->answerLabel()->text(), QStringLiteral("Ответ 3"));
+        // One screen: the room may see this window too, so the answer waits.
+        QVERIFY(!showing->hostViewShowsAnswers());
+        QCOMPARE(host->answerLabel()->text(), QString());
+        QVERIFY(host->answerStateLabel()->text().startsWith(QStringLiteral("Один экран")));
         QVERIFY(form->Label7->isHidden()); // the room still waits for "ОТВЕТ"
         QCOMPARE(host->countdownLabel()->text(), QStringLiteral(" 1"));
 
@@ -211,6 +216,7 @@ private slots:
         QVERIFY(host->answerButton()->isEnabled());
         host->answerButton()->click();
         QVERIFY(!form->Label7->isHidden());
+        QCOMPARE(host->answerLabel()->text(), QStringLiteral("Ответ 3"));
 
         press(host, Qt::Key_2, Qt::ControlModifier); // the keys work in the host view too
         QCOMPARE(form->Label3->text(), QStringLiteral(" 1"));
@@ -219,9 +225,20 @@ private slots:
 
         const QRect mainBefore = form->geometry();
         press(host, Qt::Key_F12);
-        QTRY_VERIFY(!form->hostView());
+        QTRY_VERIFY(!showing->hostView());
         QCOMPARE(form->geometry(), mainBefore);
         QVERIFY(form->isVisible());
+    }
+
+    void hostViewShowsTheRoundLoadedNotTheBox()
+    {
+        showing->act(hostkeys::Action::HostView);
+        HostView *host = showing->hostView();
+        const QString loaded = form->Text1->text();
+        form->Text1->setText(loaded + QStringLiteral("x"));
+        QCOMPARE(host->roundLabel()->text(), QStringLiteral("Тур: %1").arg(loaded));
+        QVERIFY(!form->LoadError->text().isEmpty());
+        QVERIFY(host->findChild<QLabel *>(QStringLiteral("HostLoadError"))->text() == form->LoadError->text());
     }
 
     // Physical keys as X11 or Wayland report them under the Russian layout:
@@ -260,7 +277,7 @@ private slots:
         QWidget *target = inBox ? static_cast<QWidget *>(form->Text1) : form->Option20;
         target->setFocus();
         sendKey(target, key, scanCode, Qt::KeyboardModifiers(modifiers), typed);
-        QCOMPARE(form->isBlanked(), blanks);
+        QCOMPARE(showing->isBlanked(), blanks);
         QCOMPARE(form->Label2->text(), pointsTakenBack ? QStringLiteral("0") : QStringLiteral(" 1"));
         QCOMPARE(form->Text1->text(), inBox && modifiers == 0 ? round + typed : round);
     }
@@ -271,11 +288,11 @@ private slots:
         sendKey(form->Option20, 0x418, 56, {}, QStringLiteral("и"));
         for (int i = 0; i < 7; ++i)
             sendKey(form->Option20, 0x418, 56, {}, QStringLiteral("и"), true);
-        QVERIFY(form->isBlanked());
+        QVERIFY(showing->isBlanked());
         sendKey(form->Option20, Qt::Key_F12, 96, {}, {});
         for (int i = 0; i < 6; ++i)
             sendKey(form->Option20, Qt::Key_F12, 96, {}, {}, true);
-        QVERIFY(form->hostView());
+        QVERIFY(showing->hostView());
 
         // X11 repeats a held key as a release and a press of the same time,
         // which Qt does not always mark as a repeat.
@@ -290,9 +307,9 @@ private slots:
             timed(QEvent::KeyPress, t);
         }
         timed(QEvent::KeyRelease, 2000);
-        QVERIFY(!form->isBlanked());
+        QVERIFY(!showing->isBlanked());
         timed(QEvent::KeyPress, 2100); // pressed again
-        QVERIFY(form->isBlanked());
+        QVERIFY(showing->isBlanked());
     }
 
     void spaceAndArrowsChangeNothingUnlessTheHostTabbed()

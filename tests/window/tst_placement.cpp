@@ -1,65 +1,181 @@
-// Where the host view and the main window go when the host view opens.
+// Where the board and the host view go, over the screens hosts have and
+// every order of the keys that move windows.
 
 #include "window/placement.h"
 
 #include <QtTest>
 
-using Screens = std::vector<QRect>;
-Q_DECLARE_METATYPE(Screens)
+using placement::Key;
+using Areas = std::vector<QRect>;
+Q_DECLARE_METATYPE(Areas)
+
+namespace {
+
+const QRect kLaptop(0, 0, 1280, 800);
+const QRect kProjector(1280, 0, 1920, 1080);
+const QSize kHostSize(760, 640);
+
+// The board's frame where the program first shows it on a screen.
+QRect designedFrame(const QRect &area)
+{
+    return QRect(area.topLeft() + QPoint(0, 24), QSize(821, 760));
+}
+
+struct Walk
+{
+    placement::Wanted wanted;
+    placement::Board board;
+    placement::Plan plan;
+};
+
+// Presses keys in order, the board moving where each plan puts it.
+Walk press(const placement::Screens &screens, int boardOn, const std::vector<Key> &keys)
+{
+    Walk walk;
+    walk.board = {boardOn, designedFrame(screens.areas[size_t(boardOn)])};
+    for (Key key : keys) {
+        walk.wanted = placement::afterKey(walk.wanted, key, int(screens.areas.size()));
+        walk.plan = placement::plan(screens, walk.wanted, walk.board, kHostSize);
+        walk.board = {walk.plan.boardScreen, walk.plan.boardFrame};
+    }
+    return walk;
+}
+
+QString describe(const std::vector<Key> &keys)
+{
+    static const char *names[] = {"F11", "F5", "Esc", "F12"};
+    QStringList out;
+    for (Key key : keys)
+        out << QLatin1String(names[int(key)]);
+    return out.join(QLatin1Char(' '));
+}
+
+} // namespace
 
 class TestPlacement : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void plans_data()
+    void neverAnAnswerOnTheRoomsScreenNorOverTheBoard_data()
     {
-        QTest::addColumn<Screens>("screens");
-        QTest::addColumn<int>("hostSide");
-        QTest::addColumn<int>("mainOn");
-        QTest::addColumn<QRect>("mainFrame");
-        QTest::addColumn<bool>("mainIsFullScreen");
-        QTest::addColumn<int>("hostScreen");
-        QTest::addColumn<int>("mainScreen");
-        QTest::addColumn<bool>("mainFullScreen");
+        QTest::addColumn<Areas>("areas");
+        // Separate X screens each have their own origin.
+        QTest::newRow("one laptop screen") << Areas{kLaptop};
+        QTest::newRow("one 1366 screen") << Areas{QRect(0, 0, 1366, 768)};
+        QTest::newRow("one 1920 screen") << Areas{QRect(0, 0, 1920, 1080)};
+        QTest::newRow("one 1024 screen") << Areas{QRect(0, 0, 1024, 768)};
+        QTest::newRow("two X screens") << Areas{kLaptop, QRect(0, 0, 1920, 1080)};
+        QTest::newRow("two monitors") << Areas{kLaptop, kProjector};
+        QTest::newRow("two monitors, projector first") << Areas{kProjector, kLaptop};
+        QTest::newRow("three monitors") << Areas{kLaptop, kProjector, QRect(3200, 0, 1024, 768)};
+    }
+    void neverAnAnswerOnTheRoomsScreenNorOverTheBoard()
+    {
+        QFETCH(Areas, areas);
+        const int n = int(areas.size());
+        const Key keys[] = {Key::ToggleFullScreen, Key::EnterFullScreen, Key::LeaveFullScreen, Key::ToggleHostView};
+        // Every sequence of up to four keys, from every screen, with either
+        // screen the host's.
+        std::vector<std::vector<Key>> sequences = {{}};
+        for (int length = 1; length <= 4; ++length) {
+            const size_t from = sequences.size();
+            for (size_t i = 0; i < from; ++i) {
+                if (int(sequences[i].size()) != length - 1)
+                    continue;
+                for (Key key : keys) {
+                    auto next = sequences[i];
+                    next.push_back(key);
+                    sequences.push_back(next);
+                }
+            }
+        }
+        for (int hostSide = 0; hostSide < n; ++hostSide) {
+            for (int boardOn = 0; boardOn < n; ++boardOn) {
+                for (const auto &sequence : sequences) {
+                    const placement::Screens screens{areas, hostSide};
+                    const placement::Plan p = press(screens, boardOn, sequence).plan;
+                    const QString where = QStringLiteral("host side %1, board on %2, keys %3")
+                                              .arg(hostSide)
+                                              .arg(boardOn)
+                                              .arg(describe(sequence));
+                    if (!p.hostView)
+                        continue;
+                    QVERIFY2(areas[size_t(p.hostScreen)].contains(p.hostGeometry), qPrintable(where));
+                    if (p.hostShowsAnswers)
+                        QVERIFY2(p.hostScreen != p.boardScreen, qPrintable(where));
+                    if (p.hostScreen == p.boardScreen) {
+                        QVERIFY2(!p.boardFullScreen, qPrintable(where));
+                        QVERIFY2(!p.hostGeometry.intersects(p.boardFrame), qPrintable(where));
+                    }
+                    if (n > 1) {
+                        QVERIFY2(p.hostScreen == hostSide && p.hostShowsAnswers, qPrintable(where));
+                    }
+                }
+            }
+        }
+    }
+
+    void whereEachWindowEnds_data()
+    {
+        QTest::addColumn<Areas>("areas");
+        QTest::addColumn<int>("boardOn");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("boardScreen");
+        QTest::addColumn<bool>("boardFullScreen");
+        QTest::addColumn<bool>("hostView");
         QTest::addColumn<QRect>("hostGeometry");
 
-        const QRect laptop(0, 0, 1280, 800);
-        const QRect projector(1280, 0, 1920, 1080);
-        const QSize host(760, 640);
-        QTest::newRow("one screen, room on the right")
-            << Screens{QRect(0, 0, 1920, 1080)} << 0 << 0 << QRect(100, 50, 819, 734) << false << 0 << 0
-            << false << QRect(QPoint(919, 50), host);
-        QTest::newRow("one screen, room on the left only")
-            << Screens{QRect(0, 0, 1920, 1080)} << 0 << 0 << QRect(1000, 50, 819, 734) << false << 0 << 0
-            << false << QRect(QPoint(240, 50), host);
-        QTest::newRow("one small screen: at its right edge")
-            << Screens{laptop} << 0 << 0 << QRect(299, 93, 819, 734) << false << 0 << 0 << false
-            << QRect(QPoint(520, 93), QSize(760, 640));
-        QTest::newRow("two screens, main on the laptop: it moves to the projector")
-            << Screens{laptop, projector} << 0 << 0 << QRect(299, 93, 819, 734) << false << 0 << 1 << true
-            << QRect(QPoint(260, 80), host);
-        QTest::newRow("two screens, main already on the projector: it stays")
-            << Screens{laptop, projector} << 0 << 1 << QRect(1400, 10, 819, 734) << false << 0 << 1 << true
-            << QRect(QPoint(260, 80), host);
-        QTest::newRow("three screens: the largest other one")
-            << Screens{laptop, QRect(3200, 0, 1024, 768), projector} << 0 << 0 << QRect(0, 0, 819, 734)
-            << false << 0 << 2 << true << QRect(QPoint(260, 80), host);
+        const int f11 = int(Key::ToggleFullScreen), f5 = int(Key::EnterFullScreen),
+                  esc = int(Key::LeaveFullScreen), f12 = int(Key::ToggleHostView);
+        const Areas two{kLaptop, kProjector};
+        const QRect centredOnLaptop(QPoint(260, 80), kHostSize);
+        QTest::newRow("F12 first: board full screen on the projector")
+            << two << 0 << QList<int>{f12} << 1 << true << true << centredOnLaptop;
+        QTest::newRow("F5 then F12: the board leaves the laptop")
+            << two << 0 << QList<int>{f5, f12} << 1 << true << true << centredOnLaptop;
+        QTest::newRow("F12 then Esc: the board stays on the projector")
+            << two << 0 << QList<int>{f12, esc} << 1 << false << true << centredOnLaptop;
+        QTest::newRow("F12 twice: the board stays full screen")
+            << two << 0 << QList<int>{f12, f12} << 1 << true << false << QRect();
+        QTest::newRow("F11 alone: full screen where it is")
+            << two << 0 << QList<int>{f11} << 0 << true << false << QRect();
+        QTest::newRow("one screen, F12: beside the board")
+            << Areas{QRect(0, 0, 1920, 1080)} << 0 << QList<int>{f12} << 0 << false << true
+            << QRect(QPoint(821, 24), kHostSize);
+        QTest::newRow("one 1280 screen, F12: the room that is left")
+            << Areas{kLaptop} << 0 << QList<int>{f12} << 0 << false << true << QRect(821, 24, 459, 640);
+        QTest::newRow("one screen, full screen, F12: full screen ends")
+            << Areas{kLaptop} << 0 << QList<int>{f5, f12} << 0 << false << true << QRect(821, 24, 459, 640);
+        QTest::newRow("one screen, host view open, F5: the board takes the screen")
+            << Areas{kLaptop} << 0 << QList<int>{f12, f5} << 0 << true << false << QRect();
     }
-    void plans()
+    void whereEachWindowEnds()
     {
-        QFETCH(Screens, screens);
-        QFETCH(int, hostSide);
-        QFETCH(int, mainOn);
-        QFETCH(QRect, mainFrame);
-        QFETCH(bool, mainIsFullScreen);
-        const placement::Plan plan =
-            placement::planHostView(screens, hostSide, mainOn, mainFrame, mainIsFullScreen, QSize(760, 640));
-        QTEST(plan.hostScreen, "hostScreen");
-        QTEST(plan.mainScreen, "mainScreen");
-        QTEST(plan.mainFullScreen, "mainFullScreen");
-        QTEST(plan.hostGeometry, "hostGeometry");
-        QVERIFY(screens[size_t(plan.hostScreen)].contains(plan.hostGeometry));
+        QFETCH(Areas, areas);
+        QFETCH(int, boardOn);
+        QFETCH(QList<int>, keys);
+        std::vector<Key> sequence;
+        for (int key : keys)
+            sequence.push_back(Key(key));
+        const placement::Plan p = press({areas, 0}, boardOn, sequence).plan;
+        QTEST(p.boardScreen, "boardScreen");
+        QTEST(p.boardFullScreen, "boardFullScreen");
+        QTEST(p.hostView, "hostView");
+        if (p.hostView)
+            QTEST(p.hostGeometry, "hostGeometry");
+    }
+
+    void aBoardPushedToTheEdgeMakesRoom()
+    {
+        // 1024 wide, the board in the middle: no side has room enough, so
+        // the board goes to the left edge and the host view takes the rest.
+        const placement::Screens screens{{QRect(0, 0, 1024, 768)}, 0};
+        const placement::Plan p = placement::plan(screens, {false, true}, {0, QRect(100, 0, 821, 760)}, kHostSize);
+        QCOMPARE(p.boardFrame.left(), 0);
+        QCOMPARE(p.hostGeometry.left(), 821);
+        QCOMPARE(p.hostGeometry.width(), 1024 - 821);
+        QVERIFY(!p.hostShowsAnswers);
     }
 };
 

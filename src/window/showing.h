@@ -1,0 +1,62 @@
+#pragma once
+
+#include "window/hostkeys.h"
+#include "window/hostview.h"
+#include "window/placement.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+
+class Form1;
+class QScreen;
+class QWidget;
+
+// How the board is shown to the room: full screen, blanked, the host view,
+// and where each window goes, by one rule (see placement.h). Form1 stays the
+// designed form with its handlers; this changes the game only through them.
+class Showing : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Showing(Form1 *form);
+    ~Showing() override;
+
+    // A host key or one of the host view's buttons.
+    void act(hostkeys::Action action);
+
+    bool isBlanked() const;
+    void setBlanked(bool on);
+    HostView *hostView() const { return m_hostView.data(); }
+    // Whether the host view may show an answer the room has not seen.
+    bool hostViewShowsAnswers() const { return m_hostShowsAnswers; }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void press(placement::Key key);
+    void arrange();
+    void arrangeOnWayland();
+    void placeBoard(QScreen *target, const QRect &frame, bool fullScreen);
+    void moveBoard(QScreen *target, const QRect &client, bool fullScreen);
+    void enterFullScreen();
+    void leaveFullScreen();
+    void openHostView();
+    void placeHostView(QScreen *target, const QRect &frame);
+    void relayout();
+    void refreshHostView();
+    QMargins frameMargins() const;
+    QRect boardFrame() const;
+
+    Form1 *m_form;
+    hostkeys::KeyRouter *m_keys;
+    QWidget *m_blank;
+    QPointer<HostView> m_hostView;
+    placement::Wanted m_wanted;
+    bool m_hostShowsAnswers = false;
+    QRect m_normalGeometry;
+    QMargins m_frameMargins;
+    Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;
+};
