@@ -12,7 +12,7 @@ if [ "${1:-}" = "--test" ]; then
     packages="$packages xvfb xauth xdotool x11-utils imagemagick openbox weston clang-format
 pulseaudio pulseaudio-utils desktop-file-utils appstream
 clang libclang-rt-14-dev libbenchmark-dev python3
-libx11-dev libxtst-dev libqt6svg6 x11-xkb-utils"
+libx11-dev libxtst-dev libqt6svg6 x11-xkb-utils x11-xserver-utils"
 fi
 
 missing=""

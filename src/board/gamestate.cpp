@@ -28,8 +28,8 @@ GameSnapshot Form1::snapshot() const
     game.counting = Timer1->isActive();
     game.picked = m_picked;
     for (const GivenPoint &point : m_givenPoints)
-        game.givenPoints.push_back({point.score == Label2 ? GameSnapshot::Team::One : GameSnapshot::Team::Two,
-                                    point.before});
+        game.givenPoints.push_back(
+            {point.score == Label2 ? GameSnapshot::Team::One : GameSnapshot::Team::Two, point.before});
     game.at = QDateTime::currentDateTimeUtc();
     return game;
 }

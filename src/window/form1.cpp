@@ -93,7 +93,6 @@ void Form1::buildControls()
     Timer1->setInterval(design::kTimer1Interval);
     Timer1->setTimerType(Qt::PreciseTimer);
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
-
 }
 
 QWidget *Form1::createControl(const design::Control &c, QButtonGroup *group)
@@ -255,4 +254,3 @@ void Form1::paintEvent(QPaintEvent *event)
     for (const QRect &r : margin)
         painter.fillRect(r, Qt::black);
 }
-

@@ -83,19 +83,19 @@ public:
     OptionButton *Option11 = nullptr;
     OptionButton *Option12 = nullptr; // number 12
     OptionButton *Option20 = nullptr; // the neutral option, selected to clear the selection
-    QLineEdit *Text1 = nullptr; // the round name
-    QLabel *Label1 = nullptr; // the question
-    QLabel *Label2 = nullptr; // the score of team 1
-    QLabel *Label3 = nullptr; // the score of team 2
-    QLabel *Label4 = nullptr; // "ТУР"
-    QLabel *Label5 = nullptr; // the countdown
-    QLabel *Label6 = nullptr; // "ВРЕМЯ"
-    QLabel *Label7 = nullptr; // the answer, shown after "ОТВЕТ"
-    QPushButton *Command1 = nullptr; // "КОМАНДА 1": a point for team 1
-    QPushButton *Command2 = nullptr; // "КОМАНДА 2": a point for team 2
-    QPushButton *Command3 = nullptr; // "ОТВЕТ": reveals the answer
-    QWidget *OLE1 = nullptr; // holds the stop sound
-    QTimer *Timer1 = nullptr; // the countdown clock, one tick a second
+    QLineEdit *Text1 = nullptr;       // the round name
+    QLabel *Label1 = nullptr;         // the question
+    QLabel *Label2 = nullptr;         // the score of team 1
+    QLabel *Label3 = nullptr;         // the score of team 2
+    QLabel *Label4 = nullptr;         // "ТУР"
+    QLabel *Label5 = nullptr;         // the countdown
+    QLabel *Label6 = nullptr;         // "ВРЕМЯ"
+    QLabel *Label7 = nullptr;         // the answer, shown after "ОТВЕТ"
+    QPushButton *Command1 = nullptr;  // "КОМАНДА 1": a point for team 1
+    QPushButton *Command2 = nullptr;  // "КОМАНДА 2": a point for team 2
+    QPushButton *Command3 = nullptr;  // "ОТВЕТ": reveals the answer
+    QWidget *OLE1 = nullptr;          // holds the stop sound
+    QTimer *Timer1 = nullptr;         // the countdown clock, one tick a second
 
     // Where a round that failed to load says why; empty after a good load.
     QLabel *LoadError = nullptr;

@@ -41,11 +41,22 @@ HostView::HostView()
     // Closing the main window ends the program even while this one is open.
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    auto *layout = new QVBoxLayout(this);
+    // Where only a narrow strip beside the board is left, the window takes
+    // it and scrolls rather than covering the board.
+    auto *content = new QWidget;
+    auto *layout = new QVBoxLayout(content);
     layout->addWidget(makeGameArea(), 1);
     layout->addWidget(makeNumbers());
     layout->addWidget(makeActions());
     layout->addWidget(makeKeyList());
+    auto *scroll = new QScrollArea;
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
 
     resize(760, 640);
 }
@@ -170,8 +181,9 @@ void HostView::showAnswer(const GameSnapshot &game, bool mayShowAnswers)
     if (!mayShowAnswers) {
         // The room sees this screen: the answer only once the room has it.
         m_answer->setText(game.answerShown ? game.answer : QString());
-        m_answerState->setText(QStringLiteral("Один экран: зал видит и это окно, поэтому ответ здесь — только "
-                                              "после «ОТВЕТ»."));
+        m_answerState->setText(
+            QStringLiteral("Один экран: зал видит и это окно, поэтому ответ здесь — только "
+                           "после «ОТВЕТ»."));
         return;
     }
     m_answer->setText(game.answer);

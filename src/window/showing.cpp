@@ -164,15 +164,16 @@ QMargins Showing::frameMargins() const
     if (m_form->isVisible() && !m_form->isFullScreen() && !m_form->isMaximized()) {
         const QRect frame = m_form->frameGeometry();
         const QRect client = m_form->geometry();
-        return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
-                        frame.bottom() - client.bottom());
+        return QMargins(client.left() - frame.left(), client.top() - frame.top(),
+                        frame.right() - client.right(), frame.bottom() - client.bottom());
     }
     return m_frameMargins;
 }
 
 QRect Showing::boardFrame() const
 {
-    const QRect client = m_form->isFullScreen() && m_normalGeometry.isValid() ? m_normalGeometry : m_form->geometry();
+    const QRect client =
+        m_form->isFullScreen() && m_normalGeometry.isValid() ? m_normalGeometry : m_form->geometry();
     return client.marginsAdded(frameMargins());
 }
 
@@ -187,6 +188,7 @@ void Showing::placeBoard(QScreen *target, const QRect &frame, bool fullScreen)
     if (fullScreen && !m_form->isFullScreen()) {
         enterFullScreen();
     } else if (!fullScreen && m_form->isFullScreen()) {
+        m_normalGeometry = client; // where the rule put it, to make room
         leaveFullScreen();
     } else if (!fullScreen && client.topLeft() != m_form->geometry().topLeft()) {
         m_form->move(client.topLeft() - QPoint(m_frameMargins.left(), m_frameMargins.top()));
@@ -327,6 +329,7 @@ bool Showing::eventFilter(QObject *watched, QEvent *event)
 // the design stays at its size, however the window is resized by hand.
 void Showing::relayout()
 {
+    m_frameMargins = frameMargins();
     m_blank->setGeometry(m_form->rect());
     if (m_form->isFullScreen()) {
         const double scale = design::fittingScale(m_form->size());

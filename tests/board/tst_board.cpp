@@ -118,10 +118,7 @@ private slots:
         sound = &game->sound;
         showing = &game->showing;
     }
-    void cleanup()
-    {
-        game.reset();
-    }
+    void cleanup() { game.reset(); }
 
     void startState()
     {

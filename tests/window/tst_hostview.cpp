@@ -80,10 +80,7 @@ private slots:
         loadRound();
         showActive();
     }
-    void cleanup()
-    {
-        game.reset();
-    }
+    void cleanup() { game.reset(); }
 
     void pageDownRevealsOnlyOnceTheAnswerButtonShows()
     {
@@ -238,7 +235,8 @@ private slots:
         form->Text1->setText(loaded + QStringLiteral("x"));
         QCOMPARE(host->roundLabel()->text(), QStringLiteral("Тур: %1").arg(loaded));
         QVERIFY(!form->LoadError->text().isEmpty());
-        QVERIFY(host->findChild<QLabel *>(QStringLiteral("HostLoadError"))->text() == form->LoadError->text());
+        QVERIFY(host->findChild<QLabel *>(QStringLiteral("HostLoadError"))->text() ==
+                form->LoadError->text());
     }
 
     // Physical keys as X11 or Wayland report them under the Russian layout:

@@ -74,7 +74,8 @@ private slots:
     {
         QFETCH(Areas, areas);
         const int n = int(areas.size());
-        const Key keys[] = {Key::ToggleFullScreen, Key::EnterFullScreen, Key::LeaveFullScreen, Key::ToggleHostView};
+        const Key keys[] = {Key::ToggleFullScreen, Key::EnterFullScreen, Key::LeaveFullScreen,
+                            Key::ToggleHostView};
         // Every sequence of up to four keys, from every screen, with either
         // screen the host's.
         std::vector<std::vector<Key>> sequences = {{}};
@@ -171,7 +172,8 @@ private slots:
         // 1024 wide, the board in the middle: no side has room enough, so
         // the board goes to the left edge and the host view takes the rest.
         const placement::Screens screens{{QRect(0, 0, 1024, 768)}, 0};
-        const placement::Plan p = placement::plan(screens, {false, true}, {0, QRect(100, 0, 821, 760)}, kHostSize);
+        const placement::Plan p =
+            placement::plan(screens, {false, true}, {0, QRect(100, 0, 821, 760)}, kHostSize);
         QCOMPARE(p.boardFrame.left(), 0);
         QCOMPARE(p.hostGeometry.left(), 821);
         QCOMPARE(p.hostGeometry.width(), 1024 - 821);

@@ -52,7 +52,8 @@ private slots:
         QTest::newRow("F12") << QList<int>{int(A::HostView)};
         QTest::newRow("F5, then F12") << QList<int>{int(A::EnterFullScreen), int(A::HostView)};
         QTest::newRow("F11, then F12") << QList<int>{int(A::FullScreen), int(A::HostView)};
-        QTest::newRow("F12, then F11 twice") << QList<int>{int(A::HostView), int(A::FullScreen), int(A::FullScreen)};
+        QTest::newRow("F12, then F11 twice")
+            << QList<int>{int(A::HostView), int(A::FullScreen), int(A::FullScreen)};
     }
     void theHostViewGoesOnThePanelAndTheBoardFullScreenOnTheProjector()
     {
