@@ -4,7 +4,9 @@
 #include "window/optionbutton.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 GameSnapshot Form1::snapshot() const
@@ -32,4 +34,38 @@ GameSnapshot Form1::snapshot() const
             {point.score == Label2 ? GameSnapshot::Team::One : GameSnapshot::Team::Two, point.before});
     game.at = QDateTime::currentDateTimeUtc();
     return game;
+}
+
+void Form1::restore(const GameSnapshot &game)
+{
+    Timer1->stop();
+    {
+        const QSignalBlocker quiet(Text1); // the name back in the box, no load
+        Text1->setText(game.round);
+    }
+    m_loadedRound = game.round;
+    for (int number = 1; number <= 12; ++number) {
+        const size_t i = size_t(number - 1);
+        m_questions[size_t(number)] = game.questions[i];
+        m_answers[size_t(number)] = game.answers[i];
+        numberButton(number)->setVisible(game.numbersLeft[i]);
+    }
+    Option20->setChecked(true);
+    Label2->setText(game.score1);
+    Label3->setText(game.score2);
+    Label1->setText(game.question);
+    Label7->setText(game.answer);
+    Label7->setVisible(game.answerShown);
+    // A countdown cut short by the crash is over: STOP, and "ОТВЕТ" offered.
+    const bool stopped = game.counting || game.countdown == QLatin1String("STOP");
+    Label5->setText(stopped ? QStringLiteral("STOP") : game.countdown);
+    m_tickCounter = stopped ? 5 : 0;
+    Command3->setVisible(game.answerOffered || game.counting);
+    m_givenPoints.clear();
+    for (const GameSnapshot::GivenPoint &point : game.givenPoints)
+        m_givenPoints.push_back({point.team == GameSnapshot::Team::One ? Label2 : Label3, point.before});
+    m_picked = game.picked;
+    LoadError->setText(game.loadError);
+    LoadError->setToolTip(game.loadError);
+    emit gameChanged();
 }

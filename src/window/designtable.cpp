@@ -56,6 +56,11 @@ const Control kLoadError =
     {"LoadError", Kind::Label,      "",         9720,  1140,  2535,  990, {nullptr, 8.25, true}, 0xC00000, kStd, kLeft,       true, -1, -1};
 const Control kSoundNotice =
     {"SoundNotice", Kind::Label,    "нет звука", 9720,    60,  1320,  300, {nullptr, 8.25, false}, 0x808080, kStd, Qt::AlignRight | Qt::AlignVCenter, false, -1, -1};
+// The same free space as the load error: it is offered only before the
+// round name is first edited, and only an edit of the round name brings a
+// load error.
+const Control kResumeNotice =
+    {"ResumeNotice", Kind::Label,   "",         9720,  1140,  2535,  990, {nullptr, 8.25, false}, 0x000080, kStd, kLeft, false, -1, -1};
 // clang-format on
 
 } // namespace
@@ -95,6 +100,11 @@ const Control &loadErrorLabel()
 const Control &soundNoticeLabel()
 {
     return kSoundNotice;
+}
+
+const Control &resumeNoticeLabel()
+{
+    return kResumeNotice;
 }
 
 int toPixels(int twips, double scale)

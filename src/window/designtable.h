@@ -59,6 +59,10 @@ const Control &loadErrorLabel();
 // audience does not look.
 const Control &soundNoticeLabel();
 
+// Nor this: the offer of a game interrupted by a close or a crash, in the
+// load error's place, before the round name is first edited.
+const Control &resumeNoticeLabel();
+
 constexpr int kTimer1Interval = 1000; // ms; Timer1 starts disabled
 
 // Window

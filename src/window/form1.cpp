@@ -81,7 +81,8 @@ void Form1::buildControls()
     group->setExclusive(true);
     for (const design::Control &c : design::controls())
         m_designed.push_back({createControl(c, group), &c});
-    for (const design::Control *extra : {&design::loadErrorLabel(), &design::soundNoticeLabel()})
+    for (const design::Control *extra :
+         {&design::loadErrorLabel(), &design::soundNoticeLabel(), &design::resumeNoticeLabel()})
         m_designed.push_back({createControl(*extra, group), extra});
     bindControls();
     connectHandlers();
@@ -179,6 +180,7 @@ void Form1::bindControls()
     OLE1 = designed<QWidget>("OLE1");
     LoadError = designed<QLabel>("LoadError");
     SoundNotice = designed<QLabel>("SoundNotice");
+    ResumeNotice = designed<QLabel>("ResumeNotice");
 }
 
 void Form1::connectHandlers()

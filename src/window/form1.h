@@ -68,6 +68,9 @@ public:
 
     // The game as the controls show it now.
     GameSnapshot snapshot() const;
+    // Puts a game back on the controls as it was, without loading the round
+    // or sounding anything: a countdown that was running comes back stopped.
+    void restore(const GameSnapshot &game);
 
     // Controls, by their design names.
     OptionButton *Option1 = nullptr; // number 1
@@ -101,6 +104,8 @@ public:
     QLabel *LoadError = nullptr;
     // "нет звука" while the sound side cannot be heard.
     QLabel *SoundNotice = nullptr;
+    // The offer of an interrupted game, until the round name is edited.
+    QLabel *ResumeNotice = nullptr;
 
     // Lays out every control from the design table at scale, with the
     // client area's top-left corner at origin. Scale 1 is the designed size.
