@@ -21,7 +21,7 @@ struct GameSnapshot
     {
         Team team = Team::One;
         QString before;
-        bool operator==(const GivenPoint &) const = default;
+        bool operator==(const GivenPoint &o) const { return team == o.team && before == o.before; }
     };
 
     QString round;     // the round loaded, as it was named; empty before any
