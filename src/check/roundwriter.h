@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rounds/fieldreader.h"
+#include "rounds/writeerror.h"
 
 #include <QString>
 
@@ -44,7 +45,6 @@ struct WriteResult
 WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite,
                        const WriteFault &fault = {});
 
-// Why a write failed, for the host (Russian): "нет места на диске" and the like.
-QString writeErrorCause(int error);
+using rounds::writeErrorCause; // why a write failed, for the host
 
 } // namespace check

@@ -1,0 +1,265 @@
+#include "journal/journal.h"
+
+#include "journal/record.h"
+#include "rounds/writeerror.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace journal {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::chrono::seconds kFirstBackoff{1};
+constexpr std::chrono::seconds kLongestBackoff{60};
+constexpr qint64 kOfferSeconds = 12 * 60 * 60;
+
+QString notKept(const QString &path, const QString &cause)
+{
+    return QStringLiteral("игра не сохраняется в %1: %2").arg(path, cause);
+}
+
+QString heldElsewhere(const QString &path)
+{
+    return QStringLiteral("игра не сохраняется: журнал %1 ведёт другая запущенная программа").arg(path);
+}
+
+void printLine(const QString &line)
+{
+    std::fprintf(stderr, "kvizor: %s\n", qUtf8Printable(line));
+    std::fflush(stderr);
+}
+
+} // namespace
+
+bool isInterrupted(const GameSnapshot &game, const QDateTime &now)
+{
+    return game.picked && game.at.isValid() && qAbs(game.at.secsTo(now)) < kOfferSeconds;
+}
+
+struct Journal::Shared
+{
+    QString folder;
+    QString path;
+    FaultHook fault;
+
+    // The writer thread's own, once it runs.
+    int folderFd = -1;
+    int lockFd = -1; // flock()ed: released by the system however the program ends
+    QString blocked; // set: never write (another program's journal, a bad one kept in place)
+
+    QString ready();
+
+    std::mutex mutex;
+    std::condition_variable wake;    // the writer: a game or the end
+    std::condition_variable settled; // waitForDisk: a write done
+    std::optional<GameSnapshot> pending;
+    quint64 recorded = 0;
+    quint64 done = 0;
+    bool stop = false;
+    QString problem;
+    Clock::duration backoff{};
+    Clock::time_point nextTry{};
+};
+
+// Opens the folder and takes its lock, unless that is done; why not if not.
+QString Journal::Shared::ready()
+{
+    if (!blocked.isEmpty())
+        return blocked;
+    if (folderFd < 0)
+        folderFd = openFolder(folder);
+    if (folderFd < 0)
+        return notKept(path, rounds::writeErrorCause(errno));
+    if (lockFd >= 0)
+        return QString();
+    const int fd = ::openat(folderFd, kLockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return notKept(path, rounds::writeErrorCause(errno));
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        if (error != EWOULDBLOCK)
+            return notKept(path, rounds::writeErrorCause(error));
+        blocked = heldElsewhere(path);
+        return blocked;
+    }
+    lockFd = fd;
+    return QString();
+}
+
+Journal::Journal(const QString &folder, FaultHook fault, QObject *parent)
+    : QObject(parent), m_shared(std::make_unique<Shared>())
+{
+    Shared &s = *m_shared;
+    s.folder = folder;
+    s.path = folder + QLatin1Char('/') + QLatin1String(kJournalName);
+    s.fault = std::move(fault);
+    s.problem = s.ready();
+    if (!s.problem.isEmpty())
+        printLine(s.problem);
+    if (s.folderFd >= 0 && s.blocked.isEmpty())
+        readLastRun();
+    m_writer = std::thread([this] { writerLoop(); });
+}
+
+Journal::~Journal()
+{
+    {
+        const std::lock_guard<std::mutex> hold(m_shared->mutex);
+        m_shared->stop = true;
+    }
+    m_shared->wake.notify_all();
+    m_writer.join();
+    for (const int fd : {m_shared->lockFd, m_shared->folderFd})
+        if (fd >= 0)
+            ::close(fd);
+}
+
+// On the constructor's thread, before the writer starts.
+void Journal::readLastRun()
+{
+    Shared &s = *m_shared;
+    ::unlinkat(s.folderFd, kTempName, 0); // a write that a crash cut short
+    const JournalBytes file = readJournal(s.folderFd, kMaxRecordBytes);
+    if (file.missing)
+        return;
+    QString reason = file.error;
+    if (reason.isEmpty()) {
+        ParsedRecord parsed = parseRecord(file.bytes);
+        if (parsed.snapshot) {
+            if (isInterrupted(*parsed.snapshot, QDateTime::currentDateTimeUtc()))
+                m_offer = std::move(parsed.snapshot);
+            return;
+        }
+        reason = parsed.reason;
+    }
+    const QString setAsideName = setAside(s.folderFd);
+    if (!setAsideName.isEmpty()) {
+        printLine(QStringLiteral("журнал игры %1 не прочитан (%2); он отложен как %3")
+                      .arg(s.path, reason, setAsideName));
+        return;
+    }
+    s.blocked = QStringLiteral("игра не сохраняется: негодный журнал %1 не удалось отложить (%2)")
+                    .arg(s.path, rounds::writeErrorCause(errno));
+    s.problem = s.blocked;
+    printLine(QStringLiteral("журнал игры %1 не прочитан (%2); %3").arg(s.path, reason, s.blocked));
+}
+
+std::optional<GameSnapshot> Journal::interruptedGame() const
+{
+    return m_offer;
+}
+
+void Journal::endOffer()
+{
+    m_offer.reset();
+}
+
+void Journal::record(const GameSnapshot &game)
+{
+    if (m_offer) {
+        if (!game.picked && game.round.isEmpty())
+            return;
+        m_offer.reset();
+    }
+    {
+        const std::lock_guard<std::mutex> hold(m_shared->mutex);
+        m_shared->pending = game;
+        if (!m_shared->pending->at.isValid())
+            m_shared->pending->at = QDateTime::currentDateTimeUtc();
+        ++m_shared->recorded;
+    }
+    m_shared->wake.notify_one();
+}
+
+QString Journal::problem() const
+{
+    const std::lock_guard<std::mutex> hold(m_shared->mutex);
+    return m_shared->problem;
+}
+
+QString Journal::path() const
+{
+    return m_shared->path;
+}
+
+bool Journal::waitForDisk(int timeoutMs)
+{
+    std::unique_lock<std::mutex> hold(m_shared->mutex);
+    return m_shared->settled.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                                      [this] { return m_shared->done >= m_shared->recorded; });
+}
+
+void Journal::writerLoop()
+{
+    Shared &s = *m_shared;
+    std::unique_lock<std::mutex> hold(s.mutex);
+    for (;;) {
+        s.wake.wait(hold, [&s] { return s.stop || s.pending; });
+        if (!s.pending)
+            break;
+        // After a failure the disk is not tried again before the backoff
+        // ends; newer games replace the waiting one meanwhile.
+        if (Clock::now() < s.nextTry) {
+            if (s.wake.wait_until(hold, s.nextTry, [&s] { return s.stop; })) {
+                s.done = s.recorded; // the end, and the disk still failing: give up
+                s.settled.notify_all();
+                break;
+            }
+            continue;
+        }
+        const GameSnapshot game = std::move(*s.pending);
+        s.pending.reset();
+        const quint64 generation = s.recorded;
+        hold.unlock();
+        const QString problem = writeOnce(game);
+        hold.lock();
+        const bool changed = problem != s.problem;
+        s.problem = problem;
+        s.backoff = problem.isEmpty()
+                        ? Clock::duration{}
+                        : std::clamp<Clock::duration>(s.backoff * 2, kFirstBackoff, kLongestBackoff);
+        s.nextTry = problem.isEmpty() ? Clock::time_point{} : Clock::now() + s.backoff;
+        if (changed) {
+            // Not under the lock: stderr may be a pipe that is slow to drain.
+            hold.unlock();
+            printLine(problem.isEmpty() ? QStringLiteral("игра снова сохраняется в %1").arg(s.path)
+                                        : problem);
+            QMetaObject::invokeMethod(
+                this, [this, problem] { emit problemChanged(problem); }, Qt::QueuedConnection);
+            hold.lock();
+        }
+        s.done = generation;
+        s.settled.notify_all();
+    }
+}
+
+// On the writer thread.
+QString Journal::writeOnce(const GameSnapshot &game)
+{
+    Shared &s = *m_shared;
+    if (QString why = s.ready(); !why.isEmpty())
+        return why;
+    QString why = recordProblem(game);
+    const QByteArray bytes = why.isEmpty() ? encodeRecord(game) : QByteArray();
+    if (why.isEmpty() && bytes.size() > kMaxRecordBytes)
+        why = QStringLiteral("запись больше %1 МиБ").arg(kMaxRecordBytes / (1024 * 1024));
+    if (!why.isEmpty())
+        return notKept(s.path, why);
+    const int error = writeJournal(s.folderFd, bytes, s.fault);
+    if (error != 0)
+        return notKept(s.path, rounds::writeErrorCause(error));
+    return QString();
+}
+
+} // namespace journal

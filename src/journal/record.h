@@ -1,0 +1,36 @@
+#pragma once
+
+#include "board/gamesnapshot.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The journal's record: one game as a small JSON document. Pure: bytes in,
+// bytes out.
+namespace journal {
+
+constexpr int kFormatVersion = 1;
+// No record the window can make comes near this: twelve questions and twelve
+// answers of the longest field a round file may hold, escaped, fit in it.
+constexpr qint64 kMaxRecordBytes = 16 * 1024 * 1024;
+constexpr int kMaxLongText = 64 * 1024; // a question, an answer, the round name, a message
+constexpr int kMaxShortText = 64;       // a score, the countdown
+constexpr int kMaxGivenPoints = 10000;  // points Ctrl+Z can take back
+
+QByteArray encodeRecord(const GameSnapshot &snapshot);
+
+// The game a record holds, or why there is none (Russian, for stderr).
+struct ParsedRecord
+{
+    std::optional<GameSnapshot> snapshot;
+    QString reason;
+};
+ParsedRecord parseRecord(const QByteArray &bytes);
+
+// Why a snapshot could not be read back from its record (a text too long,
+// too many points, no time); empty when it can.
+QString recordProblem(const GameSnapshot &snapshot);
+
+} // namespace journal

@@ -1,0 +1,19 @@
+#include "journal/roundchange.h"
+
+#include "rounds/roundfile.h"
+
+namespace journal {
+
+RoundOnDisk compareRoundFiles(const GameSnapshot &game)
+{
+    if (game.round.isEmpty())
+        return RoundOnDisk::Gone;
+    const rounds::RoundRead read = rounds::readRound(game.round);
+    if (!read.round)
+        return RoundOnDisk::Gone;
+    return read.round->questions == game.questions && read.round->answers == game.answers
+               ? RoundOnDisk::Same
+               : RoundOnDisk::Changed;
+}
+
+} // namespace journal
