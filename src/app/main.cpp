@@ -2,7 +2,9 @@
 #include "app/windowgone.h"
 #include "audio/audiooutput.h"
 #include "window/appicon.h"
+#include "journal/journal.h"
 #include "window/form1.h"
+#include "window/gamekeeper.h"
 #include "window/showing.h"
 
 #include <QApplication>
@@ -55,6 +57,9 @@ int main(int argc, char *argv[])
     SilentSound silent;
     Form1 form(&silent);
     Showing showing(&form);
+    // The last game is read and offered back before the window shows.
+    journal::Journal journal;
+    GameKeeper keeper(&form, &showing, &journal);
     std::unique_ptr<AudioOutput> sound;
     FirstPaint firstPaint([&] {
         QApplication::setWindowIcon(appIcon());

@@ -16,6 +16,7 @@ enum : quint32 {
     kEsc = 1,
     kDigit1 = 2,
     kDigit2 = 3,
+    kR = 19,
     kZ = 44,
     kB = 48,
     kDot = 52,
@@ -94,6 +95,9 @@ const std::vector<Binding> &bindings()
          {{Qt::Key_B, kNone, kB}, {Qt::Key_Period, kNone, kDot}},
          QStringLiteral("затемнить зал и вернуть (не в поле тура)"),
          true},
+        {Action::Resume,
+         {{Qt::Key_R, kCtrl, kR}},
+         QStringLiteral("продолжить прерванную игру, если она есть")},
     };
     return list;
 }

@@ -30,6 +30,7 @@ enum class Action {
     PointTeam2,      // Ctrl+2
     TakeBackPoint,   // Ctrl+Z
     Blank,           // B or ".": the main window black and back
+    Resume,          // Ctrl+R: the game a close or a crash interrupted
 };
 
 // One key: the Qt key it gives on a Latin layout, with its modifiers, and

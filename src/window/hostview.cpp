@@ -83,6 +83,13 @@ QWidget *HostView::makeGameArea()
     top->addWidget(m_scores);
     layout->addLayout(top);
     layout->addWidget(m_loadError);
+    m_resume = actionButton(QString(), area);
+    m_resume->setObjectName(QStringLiteral("HostResume"));
+    connect(m_resume, &QPushButton::clicked, this, &HostView::resumeRequested);
+    layout->addWidget(m_resume);
+    m_notes = textLabel(10);
+    m_notes->setObjectName(QStringLiteral("HostNotes"));
+    layout->addWidget(m_notes);
 
     // A question of any length is read whole: the text wraps and, past the
     // window's height, scrolls.
@@ -174,6 +181,10 @@ void HostView::showGame(const GameSnapshot &game, const Situation &situation)
     for (int number = 1; number <= 12; ++number)
         numberButton(number)->setEnabled(game.numbersLeft[size_t(number - 1)]);
     m_reveal->setEnabled(game.answerOffered);
+    m_resume->setText(situation.resumeOffer);
+    m_resume->setVisible(!situation.resumeOffer.isEmpty());
+    m_notes->setText(situation.notes.join(QLatin1Char('\n')));
+    m_notes->setVisible(!situation.notes.isEmpty());
 }
 
 void HostView::showAnswer(const GameSnapshot &game, bool mayShowAnswers)

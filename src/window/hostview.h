@@ -27,6 +27,8 @@ public:
         bool mayShowAnswers = true; // false where the room can see this window
         bool blanked = false;
         QString soundNotice; // "нет звука", or empty
+        QString resumeOffer; // an interrupted game on offer, or empty
+        QStringList notes;   // about keeping the game, one line each
     };
 
     HostView();
@@ -41,6 +43,8 @@ public:
     QLabel *scoreLabel() const { return m_scores; }
     QPushButton *numberButton(int number) const { return m_numbers.at(size_t(number - 1)); }
     QPushButton *answerButton() const { return m_reveal; }
+    QPushButton *resumeButton() const { return m_resume; }
+    QLabel *notesLabel() const { return m_notes; }
 
 signals:
     void numberRequested(int number);
@@ -49,6 +53,7 @@ signals:
     void takeBackRequested();
     void blankRequested();
     void fullScreenRequested();
+    void resumeRequested();
 
 private:
     QWidget *makeGameArea();
@@ -67,4 +72,6 @@ private:
     QLabel *m_blankState = nullptr;
     std::array<QPushButton *, 12> m_numbers{};
     QPushButton *m_reveal = nullptr;
+    QPushButton *m_resume = nullptr;
+    QLabel *m_notes = nullptr;
 };

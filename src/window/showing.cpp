@@ -103,7 +103,16 @@ void Showing::act(hostkeys::Action action)
     case Action::Blank:
         setBlanked(!isBlanked());
         break;
+    case Action::Resume:
+        emit resumeRequested();
+        break;
     }
+}
+
+void Showing::setKeeping(const Keeping &keeping)
+{
+    m_keeping = keeping;
+    refreshHostView();
 }
 
 void Showing::press(placement::Key key)
@@ -266,6 +275,7 @@ void Showing::openHostView()
     connect(view, &HostView::takeBackRequested, m_form, &Form1::takeBackPoint);
     connect(view, &HostView::blankRequested, this, [this] { setBlanked(!isBlanked()); });
     connect(view, &HostView::fullScreenRequested, this, [this] { press(placement::Key::ToggleFullScreen); });
+    connect(view, &HostView::resumeRequested, this, &Showing::resumeRequested);
 }
 
 void Showing::placeHostView(QScreen *target, const QRect &frame)
@@ -303,6 +313,9 @@ void Showing::refreshHostView()
     situation.blanked = isBlanked();
     if (!m_form->SoundNotice->isHidden())
         situation.soundNotice = m_form->SoundNotice->text();
+    situation.resumeOffer = m_keeping.offer;
+    situation.notes = QStringList{m_keeping.problem, m_keeping.roundNote};
+    situation.notes.removeAll(QString());
     m_hostView->showGame(m_form->snapshot(), situation);
 }
 

@@ -32,6 +32,19 @@ public:
     // Whether the host view may show an answer the room has not seen.
     bool hostViewShowsAnswers() const { return m_hostShowsAnswers; }
 
+    // What the host view says about keeping the game on disk.
+    struct Keeping
+    {
+        QString offer;     // an interrupted game that Ctrl+R brings back
+        QString problem;   // why the game is not being kept
+        QString roundNote; // the resumed round's files have changed since
+    };
+    void setKeeping(const Keeping &keeping);
+
+signals:
+    // Ctrl+R or the host view's button.
+    void resumeRequested();
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -59,4 +72,5 @@ private:
     QRect m_normalGeometry;
     QMargins m_frameMargins;
     Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;
+    Keeping m_keeping;
 };

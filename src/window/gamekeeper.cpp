@@ -1,0 +1,73 @@
+#include "window/gamekeeper.h"
+
+#include "journal/journal.h"
+#include "journal/roundchange.h"
+#include "window/form1.h"
+#include "window/showing.h"
+
+#include <QLabel>
+#include <QLineEdit>
+
+GameKeeper::GameKeeper(Form1 *form, Showing *showing, journal::Journal *journal)
+    : QObject(form), m_form(form), m_showing(showing), m_journal(journal), m_offer(journal->interruptedGame())
+{
+    if (m_offer) {
+        form->ResumeNotice->setText(offerText(*m_offer));
+        form->ResumeNotice->setVisible(true);
+    }
+    connect(form, &Form1::gameChanged, this, &GameKeeper::record);
+    // The host chose a new game: the offer goes at the first edit of the
+    // round name (a resume puts the name back without this signal).
+    connect(form->Text1, &QLineEdit::textEdited, this, &GameKeeper::endOffer);
+    connect(showing, &Showing::resumeRequested, this, &GameKeeper::resume);
+    connect(journal, &journal::Journal::problemChanged, this, &GameKeeper::tellShowing);
+    tellShowing();
+}
+
+QString GameKeeper::offerText(const GameSnapshot &game)
+{
+    return QStringLiteral("Прерванная игра: тур %1, %2 : %3, осталось номеров: %4 — Ctrl+R")
+        .arg(game.round, game.score1.trimmed(), game.score2.trimmed())
+        .arg(game.numbersLeftCount());
+}
+
+void GameKeeper::resume()
+{
+    if (!m_offer)
+        return;
+    const GameSnapshot game = std::move(*m_offer);
+    endOffer();
+    m_form->restore(game); // records it through gameChanged
+    if (journal::compareRoundFiles(game) == journal::RoundOnDisk::Changed)
+        m_roundNote = QStringLiteral("Файлы тура «%1» изменились после записи: игра идёт по записанному.")
+                          .arg(game.round);
+    tellShowing();
+}
+
+void GameKeeper::record()
+{
+    const GameSnapshot game = m_form->snapshot();
+    if (m_offer && game.picked)
+        endOffer(); // a pick: the host chose a new game
+    m_journal->record(game);
+}
+
+void GameKeeper::endOffer()
+{
+    if (!m_offer)
+        return;
+    m_offer.reset();
+    m_journal->endOffer();
+    m_form->ResumeNotice->setVisible(false);
+    tellShowing();
+}
+
+void GameKeeper::tellShowing()
+{
+    Showing::Keeping keeping;
+    if (m_offer)
+        keeping.offer = offerText(*m_offer);
+    keeping.problem = m_journal->problem();
+    keeping.roundNote = m_roundNote;
+    m_showing->setKeeping(keeping);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "board/gamesnapshot.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+class Form1;
+class Showing;
+namespace journal {
+class Journal;
+}
+
+// Keeps the game on disk after every change the host sees, and offers back a
+// game that a close, a crash or a flat battery interrupted: a notice in the
+// board's free corner and a button in the host view until the host resumes it
+// (Ctrl+R) or starts a new game (edits the round name or picks a number).
+class GameKeeper : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Neither is owned; both must outlive the keeper.
+    GameKeeper(Form1 *form, Showing *showing, journal::Journal *journal);
+
+    bool offers() const { return m_offer.has_value(); }
+    // Puts the interrupted game back, silent and stopped; nothing if none.
+    void resume();
+
+private:
+    void record();
+    void endOffer();
+    void tellShowing();
+    static QString offerText(const GameSnapshot &game);
+
+    Form1 *m_form;
+    Showing *m_showing;
+    journal::Journal *m_journal;
+    std::optional<GameSnapshot> m_offer;
+    QString m_roundNote;
+};
