@@ -49,7 +49,8 @@ class TestCheckCli : public QObject
 private slots:
     void cleanRound();
     void roundWithWarnings();
-    void questionTooLongForTheBoard();
+    void textsTheBoardCutsOff_data();
+    void textsTheBoardCutsOff();
     void roundThatDoesNotLoad();
     void versionAndHelp();
     void usageErrors_data();
@@ -86,22 +87,50 @@ void TestCheckCli::roundWithWarnings()
     QCOMPARE(runCheck({u"--"_s, fixture(u"comma"_s)}).exitCode, 1);
 }
 
-void TestCheckCli::questionTooLongForTheBoard()
+void TestCheckCli::textsTheBoardCutsOff_data()
 {
+    QTest::addColumn<QByteArray>("questions");
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QStringList>("warning"); // pieces of the one warning, in order
+
+    QByteArray longQuestion = numberedLines(kQuestionCp1251);
+    longQuestion.replace(kQuestionCp1251 + "5\r",
+                         kQuestionCp1251.repeated(400 / kQuestionCp1251.size()) + "5\r");
+    QTest::newRow("cut at the bottom")
+        << longQuestion << numberedLines(kAnswerCp1251)
+        << QStringList{u"Предупреждения (1):\n  - Вопрос 5 не помещается на поле: видно около "_s,
+                       u" из 400 знаков (до «…Вопрос Вопрос Вопрос»)\n"_s};
+    // One word wider than the label stands out past both of its edges.
+    const QByteArray letters40 = QByteArray("\xc6").repeated(40);
+    QTest::newRow("a 40-letter answer")
+        << numberedLines(kQuestionCp1251)
+        << numberedLines(kAnswerCp1251).replace(kAnswerCp1251 + "3\r", letters40 + "\r")
+        << QStringList{u"  - Ответ 3 не помещается на поле: видно около 0 из 40 знаков\n"_s};
+    QTest::newRow("a 70-letter word in a question")
+        << numberedLines(kQuestionCp1251).replace("5\r", "5 " + QByteArray("\xe0").repeated(70) + "\r")
+        << numberedLines(kAnswerCp1251)
+        << QStringList{u"  - Вопрос 5 не помещается на поле: видно около 9 из 79 знаков (до «Вопрос 5»)\n"_s};
+}
+
+void TestCheckCli::textsTheBoardCutsOff()
+{
+    QFETCH(QByteArray, questions);
+    QFETCH(QByteArray, answers);
+    QFETCH(QStringList, warning);
     QTemporaryDir dir;
     const QString round = dir.filePath(u"long"_s);
-    QByteArray questions = numberedLines(kQuestionCp1251);
-    questions.replace(kQuestionCp1251 + "5\r",
-                      kQuestionCp1251.repeated(400 / kQuestionCp1251.size()) + "5\r");
-    QVERIFY(writeFile(rounds::questionFileName(round), questions));
-    QVERIFY(writeFile(rounds::answerFileName(round), numberedLines(kAnswerCp1251)));
+    mustWriteRound(round, questions, answers);
 
     const Run run = runCheck({round});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.isEmpty(), run.err.constData()); // nothing from Qt either
     const QString out = QString::fromUtf8(run.out);
-    QVERIFY(out.contains(u"Предупреждения (1):\n  - Вопрос 5 не помещается на поле: видно около "_s));
-    QVERIFY(out.contains(u" из 400 знаков (до «…Вопрос Вопрос Вопрос»)\n"_s));
+    QVERIFY2(out.contains(u"Предупреждения (1):"_s), qPrintable(out));
+    qsizetype at = 0;
+    for (const QString &piece : warning) {
+        at = out.indexOf(piece, at);
+        QVERIFY2(at >= 0, qPrintable(piece));
+    }
 }
 
 void TestCheckCli::roundThatDoesNotLoad()

@@ -5,6 +5,7 @@
 #include "support/testfiles.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -65,7 +66,7 @@ private slots:
     void existingRoundIsKept();
     void failureLeavesEverythingAsItWas_data();
     void failureLeavesEverythingAsItWas();
-    void tableThatIsNotAFile();
+    void tableThatIsNotATextFile();
 
 private:
     QString writeTable(const QByteArray &bytes)
@@ -224,6 +225,17 @@ void TestTableImport::whichRowsMakeTheRound()
     QVERIFY2(eleven.error.endsWith(u"меньше 12 вопросов (найдено 11)"_s), qPrintable(eleven.error));
     QVERIFY(!QFile::exists(rounds::questionFileName(shortRound)));
     QVERIFY(!QFile::exists(rounds::answerFileName(shortRound)));
+
+    // A quote left open in row 8 swallows the rows after it: the row is named.
+    const ImportResult open =
+        importTable(writeTable(twelveRows().replace(u"Вопрос 8;"_s.toUtf8(), u"\"Вопрос 8;"_s.toUtf8())),
+                    roundName(), false);
+    QVERIFY(!open.written);
+    QVERIFY2(open.error.contains(u"меньше 12 вопросов (найдено 8); "_s), qPrintable(open.error));
+    QVERIFY2(
+        open.error.endsWith(u"t%1.csv, строка 8: кавычка не закрыта до конца файла — всё после неё попало "
+                            u"в одну ячейку"_s.arg(m_tables)),
+        qPrintable(open.error));
 }
 
 void TestTableImport::existingRoundIsKept()
@@ -281,7 +293,7 @@ void TestTableImport::failureLeavesEverythingAsItWas()
     QCOMPARE(snapshot(dir.path()), before);
 }
 
-void TestTableImport::tableThatIsNotAFile()
+void TestTableImport::tableThatIsNotATextFile()
 {
     QTemporaryDir dir;
     const QString fifo = dir.filePath(u"fifo.csv"_s);
@@ -290,6 +302,25 @@ void TestTableImport::tableThatIsNotAFile()
         const ImportResult result = importTable(path, dir.filePath(u"r"_s), false);
         QVERIFY(!result.written);
         QCOMPARE(result.error, rounds::readRoundFile(path).error);
+    }
+
+    // Random bytes, a picture, a workbook saved without converting: refused,
+    // with how to save a CSV, even where the bytes happen to split in twelve rows.
+    QByteArray random(5 * 1024, Qt::Uninitialized);
+    QRandomGenerator generator(18);
+    for (char &c : random)
+        c = char(generator.bounded(256));
+    const QByteArray picture = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + twelveRows();
+    const QByteArray workbook = QByteArray("PK\x03\x04\x14\0\x06\0", 8) + twelveRows(",");
+    for (const QByteArray &bytes : {random, picture, workbook}) {
+        const QString table = dir.filePath(u"table.csv"_s);
+        QVERIFY(writeFile(table, bytes));
+        const ImportResult result = importTable(table, dir.filePath(u"r"_s), false);
+        QVERIFY(!result.written);
+        QVERIFY2(result.error.startsWith(u"Файл %1 — не текстовая таблица CSV"_s.arg(table)),
+                 qPrintable(result.error));
+        QVERIFY(result.error.contains(u"«Текст CSV (.csv)»"_s));
+        QVERIFY(QFile::remove(table));
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }
