@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 namespace check {
@@ -45,17 +44,6 @@ QString numberList(const std::vector<int> &numbers)
     return text;
 }
 
-rounds::PullBytes memoryPull(const QByteArray &bytes)
-{
-    return [&bytes, pos = qsizetype(0)](char *buf, long long max) mutable -> long long {
-        const qsizetype n = qsizetype(std::min<long long>(max, bytes.size() - pos));
-        if (n > 0)
-            std::memcpy(buf, bytes.constData() + pos, size_t(n));
-        pos += n;
-        return n;
-    };
-}
-
 // One file read the way the window reads it and once more past the twelfth
 // field. The bytes are taken once, through the window's own opening (which
 // refuses pipes and devices), and both readings run over the same bytes, so
@@ -83,8 +71,8 @@ FileScan scanFile(const QString &path)
     rounds::readRoundFile(path, kDeepFieldLimit, tee);
 
     FileScan scan;
-    scan.asLoaded = rounds::readFields(memoryPull(bytes), kFieldCount);
-    scan.deep = rounds::readFields(memoryPull(bytes), kDeepFieldLimit);
+    scan.asLoaded = rounds::readFields(rounds::memoryPull(bytes), kFieldCount);
+    scan.deep = rounds::readFields(rounds::memoryPull(bytes), kDeepFieldLimit);
     scan.hasNul = bytes.contains('\0');
     return scan;
 }

@@ -54,24 +54,13 @@ std::optional<QByteArray> encodeFile(const std::array<QString, kFieldCount> &tex
     return bytes;
 }
 
-rounds::ReadOutcome readBack(const QByteArray &bytes)
-{
-    qsizetype pos = 0;
-    return rounds::readFields([&bytes, &pos](char *buf, long long max) -> long long {
-        const qsizetype n = qsizetype(std::min<long long>(max, bytes.size() - pos));
-        std::memcpy(buf, bytes.constData() + pos, size_t(n));
-        pos += n;
-        return n;
-    });
-}
-
 // The file as the window will read it: same encoding, every field quoted and
 // giving back its text. Checked by reading, because Windows-1251 bytes can
 // happen to be valid UTF-8 and would then be taken for it.
 bool readsBackAs(const QByteArray &bytes, const std::array<QString, kFieldCount> &texts, Encoding encoding,
                  int *tooLongField)
 {
-    const rounds::ReadOutcome outcome = readBack(bytes);
+    const rounds::ReadOutcome outcome = rounds::readFields(rounds::memoryPull(bytes));
     if (outcome.status == rounds::ReadOutcome::Status::FieldTooLong)
         *tooLongField = outcome.failedField;
     if (outcome.status != rounds::ReadOutcome::Status::Ok || outcome.encoding != encoding)
