@@ -7,6 +7,7 @@
 #include "check/visibletext.h"
 
 #include "rounds/roundfile.h"
+#include "rounds/roundmessages.h"
 #include "window/designfont.h"
 #include "window/designtable.h"
 #include "window/textfit.h"
@@ -72,7 +73,7 @@ QString outputErrorCause(int error)
     case EPIPE:
         return QStringLiteral("канал закрыт");
     default:
-        return check::writeErrorCause(error); // a full disk reads the same for a file and a pipe
+        return rounds::message::writeCause(error); // a full disk reads the same for a file and a pipe
     }
 }
 
@@ -182,7 +183,7 @@ int firstLineCutSideways(const QFont &font, const QString &text, int width)
 // What the board shows of a text, measured in the window's own fonts: a text
 // cut at the sides does not fit either, and what shows in full is the lines
 // above the first one cut.
-check::Shown shownOnBoard(check::Board board, const QString &text)
+Fit shownOnBoard(check::Board board, const QString &text)
 {
     const design::Control &label = design::control(board == check::Board::Question ? "Label1" : "Label7");
     Fit fit = fitLabel(label, text);
@@ -193,7 +194,7 @@ check::Shown shownOnBoard(check::Board board, const QString &text)
             fit.shownChars = cut;
         }
     }
-    return {fit.fits, fit.shownChars, fit.totalChars};
+    return fit;
 }
 
 void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)

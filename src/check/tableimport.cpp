@@ -46,6 +46,33 @@ bool isBlank(const QString &text)
     return text.trimmed().isEmpty();
 }
 
+// The text a field can carry that shows as the cell did: line breaks become
+// one space each run, and straight double quotes, which the field syntax
+// cannot hold, become « and ». *quotesReplaced says whether any were.
+QString fieldTextFromCell(const QString &cell, bool *quotesReplaced)
+{
+    *quotesReplaced = false;
+    QString text;
+    text.reserve(cell.size());
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        const QChar c = cell[i];
+        if (c == u'\r' || c == u'\n') {
+            while (i + 1 < cell.size() && (cell[i + 1] == u'\r' || cell[i + 1] == u'\n'))
+                ++i;
+            text += u' ';
+        } else if (c == u'"') {
+            // Opening where a word can start, closing after one.
+            const QChar before = text.isEmpty() ? QChar(u' ') : text.back();
+            const bool opening = before.isSpace() || QStringLiteral("([{«—–-/").contains(before);
+            text += opening ? u'«' : u'»';
+            *quotesReplaced = true;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 // Where the questions and answers stand, and the first row after any header.
 struct Layout
 {
@@ -128,18 +155,6 @@ QString rowsError(const QString &tablePath, const CsvTable &table, const std::ve
     if (!error.isEmpty() && table.unclosedQuoteRow > 0)
         error += QStringLiteral("; ") + unclosedQuoteText(tablePath, table.unclosedQuoteRow);
     return error;
-}
-
-Warning &addWarning(std::vector<Warning> &warnings, const QString &tablePath, Warning::Kind kind, int row,
-                    QString message)
-{
-    Warning warning;
-    warning.kind = kind;
-    warning.file = tablePath;
-    warning.line = row;
-    warning.message = std::move(message);
-    warnings.push_back(std::move(warning));
-    return warnings.back();
 }
 
 // What the table as a whole shows: a quote left open, rows left out.

@@ -329,7 +329,7 @@ void TestRoundCheck::textsTheBoardCutsOff()
     const FitFunction fit = [&asked](Board board, const QString &text) {
         asked.emplace_back(board, text);
         const int room = board == Board::Question ? 28 : 10;
-        return Shown{int(text.size()) <= room, std::min(int(text.size()), room), int(text.size())};
+        return Fit{int(text.size()) <= room, std::min(int(text.size()), room), int(text.size())};
     };
     QList<QByteArray> questions = twelveQuestions();
     questions[6] = u"Какая птица выводит птенцов зимой?"_s.toUtf8(); // 34 characters
