@@ -55,10 +55,12 @@ struct FileScan
     bool hasNul = false;          // among the bytes read
 };
 
-FileScan scanFile(const QString &path)
+FileScan scanFile(const QString &path, const rounds::PullWrapper &wrapPull)
 {
     QByteArray bytes;
-    const rounds::PullWrapper tee = [&bytes](rounds::PullBytes pull) -> rounds::PullBytes {
+    const rounds::PullWrapper tee = [&bytes, &wrapPull](rounds::PullBytes pull) -> rounds::PullBytes {
+        if (wrapPull)
+            pull = wrapPull(std::move(pull));
         return [&bytes, pull = std::move(pull)](char *buf, long long max) -> long long {
             const long long got = pull(buf, max);
             if (got > 0)
@@ -277,11 +279,21 @@ void checkText(const FileReport &file, const FileScan &scan, std::vector<Warning
                    .arg(file.path));
 }
 
-// Someone saved the file between the two readings: what was found now may
-// not be what the round holds. False, with a warning, when that happened.
-bool checkUnchanged(const FileReport &file, const FileScan &scan, std::vector<Warning> &warnings)
+// Someone saved the file between the window's reading and the scan: what
+// was found now may not be what the round holds. False, with a warning,
+// when the twelve fields do not give the texts the round was loaded with.
+bool checkUnchanged(const FileReport &file, const FileScan &scan, Board board,
+                    const std::array<QString, kFieldCount> &loaded, std::vector<Warning> &warnings)
 {
-    if (scan.asLoaded.fields.size() >= size_t(kFieldCount))
+    const rounds::ReadOutcome &now = scan.asLoaded;
+    bool same = now.fields.size() >= size_t(kFieldCount);
+    for (int k = 0; same && k < kFieldCount; ++k) {
+        const rounds::RawField &field = now.fields[size_t(k)];
+        const QString text = rounds::decodeField(field.bytes, now.encoding);
+        same = (board == Board::Question ? rounds::questionText(rounds::questionValue(text, field.quoted))
+                                         : text) == loaded[size_t(k)];
+    }
+    if (same)
         return true;
     addWarning(warnings, file.path, Warning::Kind::FileChanged, 0,
                QStringLiteral("%1: файл изменился во время проверки — проверьте тур ещё раз").arg(file.path));
@@ -289,10 +301,11 @@ bool checkUnchanged(const FileReport &file, const FileScan &scan, std::vector<Wa
 }
 
 // What one file's bytes show apart from the texts the round takes from it.
-void checkFile(const FileReport &file, const FileScan &scan, Board board, std::vector<Warning> &warnings)
+void checkFile(const FileReport &file, const FileScan &scan, Board board,
+               const std::array<QString, kFieldCount> &loaded, std::vector<Warning> &warnings)
 {
     checkText(file, scan, warnings);
-    if (!checkUnchanged(file, scan, warnings))
+    if (!checkUnchanged(file, scan, board, loaded, warnings))
         return;
     checkLines(file, scan.deep.fields, board, warnings);
     checkFieldCount(file, scan.deep.fields, warnings);
@@ -329,7 +342,7 @@ QString encodingName(rounds::Encoding encoding)
     return QString();
 }
 
-RoundReport checkRound(const QString &roundName, const FitFunction &fit)
+RoundReport checkRound(const QString &roundName, const FitFunction &fit, const rounds::PullWrapper &scanPull)
 {
     RoundReport report;
     // The verdict and the texts come from the window's own loading, so the
@@ -346,13 +359,13 @@ RoundReport checkRound(const QString &roundName, const FitFunction &fit)
 
     const QString questionPath = rounds::questionFileName(roundName);
     const QString answerPath = rounds::answerFileName(roundName);
-    const FileScan questionScan = scanFile(questionPath);
-    const FileScan answerScan = scanFile(answerPath);
+    const FileScan questionScan = scanFile(questionPath, scanPull);
+    const FileScan answerScan = scanFile(answerPath, scanPull);
     report.questionFile = fileReport(questionPath, questionScan);
     report.answerFile = fileReport(answerPath, answerScan);
 
-    checkFile(report.questionFile, questionScan, Board::Question, report.warnings);
-    checkFile(report.answerFile, answerScan, Board::Answer, report.warnings);
+    checkFile(report.questionFile, questionScan, Board::Question, report.questions, report.warnings);
+    checkFile(report.answerFile, answerScan, Board::Answer, report.answers, report.warnings);
     checkEmpty(report.questions, report.questionFile, questionScan.deep.fields, Board::Question,
                report.warnings);
     checkEmpty(report.answers, report.answerFile, answerScan.deep.fields, Board::Answer, report.warnings);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "rounds/fieldreader.h"
+#include "rounds/roundfile.h"
 #include "window/textfit.h"
 
 #include <QString>
@@ -68,8 +68,11 @@ constexpr int kDeepFieldLimit = 1000;
 enum class Board { Question, Answer };
 using FitFunction = std::function<Fit(Board board, const QString &text)>;
 
-// Without a fit function nothing is said about what fits.
-RoundReport checkRound(const QString &roundName, const FitFunction &fit = {});
+// Without a fit function nothing is said about what fits. scanPull, when
+// given, is put between each file and the checker's own reading of it, which
+// follows the window's (tests use it to save a file in between).
+RoundReport checkRound(const QString &roundName, const FitFunction &fit = {},
+                       const rounds::PullWrapper &scanPull = {});
 
 // "Windows-1251", "UTF-8", "UTF-8 с BOM", "UTF-16 LE", "UTF-16 BE".
 QString encodingName(rounds::Encoding encoding);

@@ -71,6 +71,7 @@ private slots:
 
     void encodingIsTheWindowsChoice();
     void nulBytesMeanNotText();
+    void fileSavedDuringTheCheck();
 
 private:
     // Writes <dir>/<name>.txt and <dir>/<name>o.txt; answers default to a clean set.
@@ -395,6 +396,29 @@ void TestRoundCheck::nulBytesMeanNotText()
 
     // A NUL after the twelfth field counts too.
     QVERIFY(find(checkRound(writeRound(joinLines(twelveQuestions()) + QByteArray("\0", 1))), Kind::NotText));
+}
+
+void TestRoundCheck::fileSavedDuringTheCheck()
+{
+    // The question file saved again after the window's reading, before the
+    // checker's own: with a question changed, then with one field fewer.
+    QList<QByteArray> changed = twelveQuestions();
+    changed[3] = "Saved meanwhile";
+    QList<QByteArray> shorter = twelveQuestions();
+    shorter.removeLast();
+    for (const QList<QByteArray> &saved : {changed, shorter}) {
+        const QString round = writeRound(joinLines(twelveQuestions()));
+        bool done = false;
+        const rounds::PullWrapper saveFirst = [&](rounds::PullBytes pull) {
+            if (!std::exchange(done, true))
+                mustWriteFile(rounds::questionFileName(round), joinLines(saved));
+            return pull;
+        };
+        const RoundReport report = checkRound(round, {}, saveFirst);
+        QCOMPARE(kinds(report), std::vector<Kind>{Kind::FileChanged});
+        QCOMPARE(report.warnings[0].file, rounds::questionFileName(round));
+        QCOMPARE(report.questions[3], u"Вопрос номер 4?"_s); // what the window loaded
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRoundCheck)

@@ -66,6 +66,7 @@ private slots:
     void existingRoundIsKept();
     void failureLeavesEverythingAsItWas_data();
     void failureLeavesEverythingAsItWas();
+    void oldFileThatCannotGoBackIsNamed();
     void tableThatIsNotATextFile();
 
 private:
@@ -291,6 +292,30 @@ void TestTableImport::failureLeavesEverythingAsItWas()
     QCOMPARE(result.status, WriteResult::Status::Failed);
     QVERIFY2(result.error.endsWith(u": нет места на диске"_s), qPrintable(result.error));
     QCOMPARE(snapshot(dir.path()), before);
+}
+
+void TestTableImport::oldFileThatCannotGoBackIsNamed()
+{
+    // The answers cannot be placed, and the old questions, moved aside for
+    // the new ones, cannot be put back either: where they are is said.
+    QTemporaryDir dir;
+    const QString round = dir.filePath(u"r"_s);
+    mustWriteRound(round, "old questions", "old answers");
+    RoundTexts texts;
+    texts.questions.fill(u"Вопрос"_s);
+    texts.answers.fill(u"Ответ"_s);
+    const WriteResult result = writeRound(round, texts, true, [](WriteStep step) {
+        return step == WriteStep::PlaceAnswers ? ENOSPC : step == WriteStep::PutBackQuestions ? EIO : 0;
+    });
+    QCOMPARE(result.status, WriteResult::Status::Failed);
+    const QString prefix = u"Не удаётся записать файл %1: нет места на диске; прежний %2 сохранён как "_s.arg(
+        rounds::answerFileName(round), rounds::questionFileName(round));
+    QVERIFY2(result.error.startsWith(prefix), qPrintable(result.error));
+    QFile kept(result.error.mid(prefix.size()));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old questions"));
+    QCOMPARE(snapshot(dir.path()).value(u"ro.txt"_s), QByteArray("old answers"));
+    QCOMPARE(snapshot(dir.path()).size(), 3); // the new questions, the old answers, the old questions
 }
 
 void TestTableImport::tableThatIsNotATextFile()
