@@ -78,9 +78,7 @@ private:
     QString writeRound(const QByteArray &questions, const QByteArray &answers = fixtureBytes(u"lineso.txt"_s))
     {
         const QString name = m_dir.filePath(u"r%1"_s.arg(++m_rounds));
-        if (!writeFile(rounds::questionFileName(name), questions) ||
-            !writeFile(rounds::answerFileName(name), answers))
-            qFatal("cannot write a round into %s", qPrintable(m_dir.path()));
+        mustWriteRound(name, questions, answers);
         return name;
     }
 

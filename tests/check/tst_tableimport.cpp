@@ -50,6 +50,15 @@ QMap<QString, QByteArray> snapshot(const QString &path)
     return files;
 }
 
+// Writes round `round` over whatever is there, with `fault` making steps fail.
+WriteResult writeFailing(const QString &round, const WriteFault &fault)
+{
+    RoundTexts texts;
+    texts.questions.fill(u"Вопрос"_s);
+    texts.answers.fill(u"Ответ"_s);
+    return writeRound(round, texts, true, fault);
+}
+
 } // namespace
 
 class TestTableImport : public QObject
@@ -158,10 +167,8 @@ void TestTableImport::roundReadsBackTheCells_data()
     QTest::newRow("Windows-1251 looking like UTF-8")
         << ascii.replace("Q 1;", "Q 1 " + u"Рѕ;"_s.toUtf8()) << u"Q 1 Рѕ"_s << Encoding::Utf8Bom << 0;
 
-    QByteArray cp1251 = kQuestionCp1251 + "1;x\r\n";
-    for (int k = 2; k <= 12; ++k)
-        cp1251 += kQuestionCp1251 + QByteArray::number(k) + ";x\r\n";
-    QTest::newRow("Windows-1251 table") << cp1251 << u"Вопрос 1"_s << Encoding::Windows1251 << 0;
+    QTest::newRow("Windows-1251 table") << numberedLines(kQuestionCp1251).replace("\r\n", ";x\r\n")
+                                        << u"Вопрос 1"_s << Encoding::Windows1251 << 0;
     QTest::newRow("UTF-8 with BOM") << "\xef\xbb\xbf" + twelveRows(",") << u"Вопрос 1"_s
                                     << Encoding::Windows1251 << 0;
     QByteArray utf16("\xff\xfe");
@@ -278,17 +285,12 @@ void TestTableImport::failureLeavesEverythingAsItWas()
 
     QTemporaryDir dir;
     const QString round = dir.filePath(u"r"_s);
-    if (oldRound) {
-        mustWriteFile(rounds::questionFileName(round), "old questions");
-        mustWriteFile(rounds::answerFileName(round), "old answers");
-    }
+    if (oldRound)
+        mustWriteRound(round, "old questions", "old answers");
     const QMap<QString, QByteArray> before = snapshot(dir.path());
 
-    RoundTexts texts;
-    texts.questions.fill(u"Вопрос"_s);
-    texts.answers.fill(u"Ответ"_s);
     const WriteResult result =
-        writeRound(round, texts, true, [failing](WriteStep step) { return step == failing ? ENOSPC : 0; });
+        writeFailing(round, [failing](WriteStep step) { return step == failing ? ENOSPC : 0; });
     QCOMPARE(result.status, WriteResult::Status::Failed);
     QVERIFY2(result.error.endsWith(u": нет места на диске"_s), qPrintable(result.error));
     QCOMPARE(snapshot(dir.path()), before);
@@ -301,10 +303,7 @@ void TestTableImport::oldFileThatCannotGoBackIsNamed()
     QTemporaryDir dir;
     const QString round = dir.filePath(u"r"_s);
     mustWriteRound(round, "old questions", "old answers");
-    RoundTexts texts;
-    texts.questions.fill(u"Вопрос"_s);
-    texts.answers.fill(u"Ответ"_s);
-    const WriteResult result = writeRound(round, texts, true, [](WriteStep step) {
+    const WriteResult result = writeFailing(round, [](WriteStep step) {
         return step == WriteStep::PlaceAnswers ? ENOSPC : step == WriteStep::PutBackQuestions ? EIO : 0;
     });
     QCOMPARE(result.status, WriteResult::Status::Failed);
@@ -314,8 +313,9 @@ void TestTableImport::oldFileThatCannotGoBackIsNamed()
     QFile kept(result.error.mid(prefix.size()));
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QCOMPARE(kept.readAll(), QByteArray("old questions"));
-    QCOMPARE(snapshot(dir.path()).value(u"ro.txt"_s), QByteArray("old answers"));
-    QCOMPARE(snapshot(dir.path()).size(), 3); // the new questions, the old answers, the old questions
+    const QMap<QString, QByteArray> after = snapshot(dir.path());
+    QCOMPARE(after.value(u"ro.txt"_s), QByteArray("old answers"));
+    QCOMPARE(after.size(), 3); // the new questions, the old answers, the old questions
 }
 
 void TestTableImport::tableThatIsNotATextFile()
@@ -332,9 +332,7 @@ void TestTableImport::tableThatIsNotATextFile()
     // Random bytes, a picture, a workbook saved without converting: refused,
     // with how to save a CSV, even where the bytes happen to split in twelve rows.
     QByteArray random(5 * 1024, Qt::Uninitialized);
-    QRandomGenerator generator(18);
-    for (char &c : random)
-        c = char(generator.bounded(256));
+    QRandomGenerator(18).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
     const QByteArray picture = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + twelveRows();
     const QByteArray workbook = QByteArray("PK\x03\x04\x14\0\x06\0", 8) + twelveRows(",");
     for (const QByteArray &bytes : {random, picture, workbook}) {
