@@ -6,11 +6,9 @@
 #include <QByteArray>
 #include <QString>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 using namespace rounds;
 
@@ -24,14 +22,7 @@ void fail(const char *what)
 
 ReadOutcome readInPieces(const QByteArray &data, long long piece)
 {
-    qsizetype pos = 0;
-    const PullBytes pull = [&](char *buf, long long max) -> long long {
-        const long long n = std::min({max, piece, static_cast<long long>(data.size() - pos)});
-        std::memcpy(buf, data.constData() + pos, size_t(n));
-        pos += qsizetype(n);
-        return n;
-    };
-    return readFields(pull);
+    return readFields(memoryPull(data, piece));
 }
 
 bool sameFields(const ReadOutcome &a, const ReadOutcome &b)

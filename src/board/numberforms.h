@@ -11,7 +11,10 @@ namespace numberforms {
 // The numeric value of a caption, read the way a score caption is read:
 // blanks, tabs and line feeds anywhere are ignored, then an optional sign,
 // digits and at most one period are taken as far as they go. A text that
-// does not begin with a number is worth 0.
+// does not begin with a number is worth 0. Not the rule by which a question
+// field is a number (rounds::questionValue): that one takes a whole field,
+// blanks included, and no more than fifteen significant digits, so "7 чудес"
+// stays a text there while a caption "7 чудес" is worth 7 here.
 double captionValue(const QString &caption);
 
 // The sign-position form: a blank (or a minus sign for a negative value)

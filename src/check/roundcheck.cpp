@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 namespace check {
@@ -45,17 +44,6 @@ QString numberList(const std::vector<int> &numbers)
     return text;
 }
 
-rounds::PullBytes memoryPull(const QByteArray &bytes)
-{
-    return [&bytes, pos = qsizetype(0)](char *buf, long long max) mutable -> long long {
-        const qsizetype n = qsizetype(std::min<long long>(max, bytes.size() - pos));
-        if (n > 0)
-            std::memcpy(buf, bytes.constData() + pos, size_t(n));
-        pos += n;
-        return n;
-    };
-}
-
 // One file read the way the window reads it and once more past the twelfth
 // field. The bytes are taken once, through the window's own opening (which
 // refuses pipes and devices), and both readings run over the same bytes, so
@@ -67,10 +55,12 @@ struct FileScan
     bool hasNul = false;          // among the bytes read
 };
 
-FileScan scanFile(const QString &path)
+FileScan scanFile(const QString &path, const rounds::PullWrapper &wrapPull)
 {
     QByteArray bytes;
-    const rounds::PullWrapper tee = [&bytes](rounds::PullBytes pull) -> rounds::PullBytes {
+    const rounds::PullWrapper tee = [&bytes, &wrapPull](rounds::PullBytes pull) -> rounds::PullBytes {
+        if (wrapPull)
+            pull = wrapPull(std::move(pull));
         return [&bytes, pull = std::move(pull)](char *buf, long long max) -> long long {
             const long long got = pull(buf, max);
             if (got > 0)
@@ -83,8 +73,8 @@ FileScan scanFile(const QString &path)
     rounds::readRoundFile(path, kDeepFieldLimit, tee);
 
     FileScan scan;
-    scan.asLoaded = rounds::readFields(memoryPull(bytes), kFieldCount);
-    scan.deep = rounds::readFields(memoryPull(bytes), kDeepFieldLimit);
+    scan.asLoaded = rounds::readFields(rounds::memoryPull(bytes), kFieldCount);
+    scan.deep = rounds::readFields(rounds::memoryPull(bytes), kDeepFieldLimit);
     scan.hasNul = bytes.contains('\0');
     return scan;
 }
@@ -115,7 +105,7 @@ FileReport fileReport(const QString &path, const FileScan &scan)
 // A comma typed without quotes splits a field in two and shows as a line that
 // holds more fields than the lines around it. Only lines that hold one of the
 // twelve fields the round uses are judged: notes after them move nothing.
-void checkLines(const FileReport &file, const std::vector<rounds::RawField> &fields, bool isQuestions,
+void checkLines(const FileReport &file, const std::vector<rounds::RawField> &fields, Board board,
                 std::vector<Warning> &warnings)
 {
     std::map<int, int> perLine;     // line -> fields starting on it
@@ -154,19 +144,15 @@ void checkLines(const FileReport &file, const std::vector<rounds::RawField> &fie
                                           : QStringLiteral("%1 %2").arg(shift).arg(
                                                 plural(shift, QStringLiteral("место"),
                                                        QStringLiteral("места"), QStringLiteral("мест")));
-        Warning warning;
-        warning.kind = Warning::Kind::ExtraFieldsOnLine;
-        warning.file = file.path;
-        warning.line = line;
-        for (int k = first; k < first + count && k <= kFieldCount; ++k)
-            warning.numbers.push_back(k);
-        warning.message =
+        Warning &warning = addWarning(
+            warnings, file.path, Warning::Kind::ExtraFieldsOnLine, line,
             QStringLiteral("%1, строка %2: %3, а в других строках по %4 — похоже, запятая "
                            "без кавычек: %5 после %6-го сдвинуты на %7")
                 .arg(file.path, QString::number(line), fieldsPhrase(count), QString::number(typical),
-                     isQuestions ? QStringLiteral("вопросы") : QStringLiteral("ответы"),
-                     QString::number(first), places);
-        warnings.push_back(std::move(warning));
+                     board == Board::Question ? QStringLiteral("вопросы") : QStringLiteral("ответы"),
+                     QString::number(first), places));
+        for (int k = first; k < first + count && k <= kFieldCount; ++k)
+            warning.numbers.push_back(k);
     }
 }
 
@@ -175,42 +161,45 @@ void checkFieldCount(const FileReport &file, const std::vector<rounds::RawField>
 {
     if (file.fieldCount <= kFieldCount)
         return;
-    Warning warning;
-    warning.kind = Warning::Kind::TooManyFields;
-    warning.file = file.path;
     // The line of the first field left out; a field too long to be read
     // whole still started somewhere, but the reader does not say where.
-    if (int(fields.size()) > kFieldCount)
-        warning.line = fields[size_t(kFieldCount)].line;
+    const int line = int(fields.size()) > kFieldCount ? fields[size_t(kFieldCount)].line : 0;
     const QString count = file.countIsAtLeast
                               ? QStringLiteral("не меньше %1").arg(fieldsPhrase(file.fieldCount))
                               : fieldsPhrase(file.fieldCount);
-    const QString where = warning.line > 0 ? QStringLiteral(" (строка %1)").arg(warning.line) : QString();
-    warning.message =
+    const QString where = line > 0 ? QStringLiteral(" (строка %1)").arg(line) : QString();
+    addWarning(
+        warnings, file.path, Warning::Kind::TooManyFields, line,
         QStringLiteral("%1: %2 вместо %3; с поля %4%5 ничего не читается")
-            .arg(file.path, count, QString::number(kFieldCount), QString::number(kFieldCount + 1), where);
-    warnings.push_back(std::move(warning));
+            .arg(file.path, count, QString::number(kFieldCount), QString::number(kFieldCount + 1), where));
+}
+
+// "Вопрос" or "Ответ", as a warning about one of them begins.
+QString boardWord(Board board)
+{
+    return board == Board::Question ? QStringLiteral("Вопрос") : QStringLiteral("Ответ");
+}
+
+// The line where field k (0-based) starts, 0 when it was not read.
+int lineOf(const std::vector<rounds::RawField> &fields, int k)
+{
+    return k < int(fields.size()) ? fields[size_t(k)].line : 0;
 }
 
 void checkEmpty(const std::array<QString, kFieldCount> &texts, const FileReport &file,
-                const std::vector<rounds::RawField> &fields, bool isQuestions, std::vector<Warning> &warnings)
+                const std::vector<rounds::RawField> &fields, Board board, std::vector<Warning> &warnings)
 {
     for (int k = 0; k < kFieldCount; ++k) {
         // Blanks kept by quotes show nothing either.
         if (!texts[size_t(k)].trimmed().isEmpty())
             continue;
-        Warning warning;
-        warning.kind = isQuestions ? Warning::Kind::EmptyQuestion : Warning::Kind::EmptyAnswer;
-        warning.file = file.path;
-        warning.line = k < int(fields.size()) ? fields[size_t(k)].line : 0;
-        warning.numbers = {k + 1};
+        const int line = lineOf(fields, k);
         const QString where =
-            warning.line > 0 ? QStringLiteral("%1, строка %2").arg(file.path, QString::number(warning.line))
-                             : file.path;
-        warning.message = QStringLiteral("%1 %2 пустой (%3)")
-                              .arg(isQuestions ? QStringLiteral("Вопрос") : QStringLiteral("Ответ"),
-                                   QString::number(k + 1), where);
-        warnings.push_back(std::move(warning));
+            line > 0 ? QStringLiteral("%1, строка %2").arg(file.path, QString::number(line)) : file.path;
+        addWarning(warnings, file.path,
+                   board == Board::Question ? Warning::Kind::EmptyQuestion : Warning::Kind::EmptyAnswer, line,
+                   QStringLiteral("%1 %2 пустой (%3)").arg(boardWord(board), QString::number(k + 1), where))
+            .numbers = {k + 1};
     }
 }
 
@@ -232,11 +221,9 @@ void checkDuplicates(const std::array<QString, kFieldCount> &questions, std::vec
     for (auto &[key, numbers] : groups) {
         if (numbers.size() < 2)
             continue;
-        Warning warning;
-        warning.kind = Warning::Kind::DuplicateQuestions;
-        warning.message = QStringLiteral("Вопросы %1 совпадают").arg(numberList(numbers));
-        warning.numbers = std::move(numbers);
-        warnings.push_back(std::move(warning));
+        addWarning(warnings, QString(), Warning::Kind::DuplicateQuestions, 0,
+                   QStringLiteral("Вопросы %1 совпадают").arg(numberList(numbers)))
+            .numbers = std::move(numbers);
     }
 }
 
@@ -265,21 +252,16 @@ void checkFit(const std::array<QString, kFieldCount> &texts, const FileReport &f
 {
     for (int k = 0; k < kFieldCount; ++k) {
         const QString &text = texts[size_t(k)];
-        const Shown shown = fit(board, text);
+        const Fit shown = fit(board, text);
         if (shown.fits)
             continue;
-        Warning warning;
-        warning.kind = Warning::Kind::DoesNotFit;
-        warning.file = file.path;
-        warning.line = k < int(fields.size()) ? fields[size_t(k)].line : 0;
-        warning.numbers = {k + 1};
         const QString words = lastShownWords(text, shown.shownChars);
-        warning.message =
-            QStringLiteral("%1 %2 не помещается на поле: видно около %3 из %4%5")
-                .arg(board == Board::Question ? QStringLiteral("Вопрос") : QStringLiteral("Ответ"),
-                     QString::number(k + 1), QString::number(shown.shownChars), charsPhrase(shown.totalChars),
-                     words.isEmpty() ? QString() : QStringLiteral(" (до «%1»)").arg(words));
-        warnings.push_back(std::move(warning));
+        addWarning(warnings, file.path, Warning::Kind::DoesNotFit, lineOf(fields, k),
+                   QStringLiteral("%1 %2 не помещается на поле: видно около %3 из %4%5")
+                       .arg(boardWord(board), QString::number(k + 1), QString::number(shown.shownChars),
+                            charsPhrase(shown.totalChars),
+                            words.isEmpty() ? QString() : QStringLiteral(" (до «%1»)").arg(words)))
+            .numbers = {k + 1};
     }
 }
 
@@ -291,41 +273,57 @@ void checkText(const FileReport &file, const FileScan &scan, std::vector<Warning
         file.encoding == rounds::Encoding::Utf16Le || file.encoding == rounds::Encoding::Utf16Be;
     if (!scan.hasNul || utf16)
         return;
-    Warning warning;
-    warning.kind = Warning::Kind::NotText;
-    warning.file = file.path;
-    warning.message = QStringLiteral("%1: в файле есть нулевые байты — это не текстовый файл. Сохраните его "
-                                     "в Блокноте как текст (ANSI, UTF-8 или Юникод)")
-                          .arg(file.path);
-    warnings.push_back(std::move(warning));
+    addWarning(warnings, file.path, Warning::Kind::NotText, 0,
+               QStringLiteral("%1: в файле есть нулевые байты — это не текстовый файл. Сохраните его "
+                              "в Блокноте как текст (ANSI, UTF-8 или Юникод)")
+                   .arg(file.path));
 }
 
-// Someone saved the file between the two readings: what was found now may
-// not be what the round holds. False, with a warning, when that happened.
-bool checkUnchanged(const FileReport &file, const FileScan &scan, std::vector<Warning> &warnings)
+// Someone saved the file between the window's reading and the scan: what
+// was found now may not be what the round holds. False, with a warning,
+// when the twelve fields do not give the texts the round was loaded with.
+bool checkUnchanged(const FileReport &file, const FileScan &scan, Board board,
+                    const std::array<QString, kFieldCount> &loaded, std::vector<Warning> &warnings)
 {
-    if (scan.asLoaded.fields.size() >= size_t(kFieldCount))
+    const rounds::ReadOutcome &now = scan.asLoaded;
+    bool same = now.fields.size() >= size_t(kFieldCount);
+    for (int k = 0; same && k < kFieldCount; ++k) {
+        const rounds::RawField &field = now.fields[size_t(k)];
+        const QString text = rounds::decodeField(field.bytes, now.encoding);
+        same = (board == Board::Question ? rounds::questionText(rounds::questionValue(text, field.quoted))
+                                         : text) == loaded[size_t(k)];
+    }
+    if (same)
         return true;
-    Warning warning;
-    warning.kind = Warning::Kind::FileChanged;
-    warning.file = file.path;
-    warning.message =
-        QStringLiteral("%1: файл изменился во время проверки — проверьте тур ещё раз").arg(file.path);
-    warnings.push_back(std::move(warning));
+    addWarning(warnings, file.path, Warning::Kind::FileChanged, 0,
+               QStringLiteral("%1: файл изменился во время проверки — проверьте тур ещё раз").arg(file.path));
     return false;
 }
 
 // What one file's bytes show apart from the texts the round takes from it.
-void checkFile(const FileReport &file, const FileScan &scan, bool isQuestions, std::vector<Warning> &warnings)
+void checkFile(const FileReport &file, const FileScan &scan, Board board,
+               const std::array<QString, kFieldCount> &loaded, std::vector<Warning> &warnings)
 {
     checkText(file, scan, warnings);
-    if (!checkUnchanged(file, scan, warnings))
+    if (!checkUnchanged(file, scan, board, loaded, warnings))
         return;
-    checkLines(file, scan.deep.fields, isQuestions, warnings);
+    checkLines(file, scan.deep.fields, board, warnings);
     checkFieldCount(file, scan.deep.fields, warnings);
 }
 
 } // namespace
+
+Warning &addWarning(std::vector<Warning> &warnings, const QString &file, Warning::Kind kind, int line,
+                    QString message)
+{
+    Warning warning;
+    warning.kind = kind;
+    warning.file = file;
+    warning.line = line;
+    warning.message = std::move(message);
+    warnings.push_back(std::move(warning));
+    return warnings.back();
+}
 
 QString encodingName(rounds::Encoding encoding)
 {
@@ -344,7 +342,7 @@ QString encodingName(rounds::Encoding encoding)
     return QString();
 }
 
-RoundReport checkRound(const QString &roundName, const FitFunction &fit)
+RoundReport checkRound(const QString &roundName, const FitFunction &fit, const rounds::PullWrapper &scanPull)
 {
     RoundReport report;
     // The verdict and the texts come from the window's own loading, so the
@@ -361,15 +359,16 @@ RoundReport checkRound(const QString &roundName, const FitFunction &fit)
 
     const QString questionPath = rounds::questionFileName(roundName);
     const QString answerPath = rounds::answerFileName(roundName);
-    const FileScan questionScan = scanFile(questionPath);
-    const FileScan answerScan = scanFile(answerPath);
+    const FileScan questionScan = scanFile(questionPath, scanPull);
+    const FileScan answerScan = scanFile(answerPath, scanPull);
     report.questionFile = fileReport(questionPath, questionScan);
     report.answerFile = fileReport(answerPath, answerScan);
 
-    checkFile(report.questionFile, questionScan, true, report.warnings);
-    checkFile(report.answerFile, answerScan, false, report.warnings);
-    checkEmpty(report.questions, report.questionFile, questionScan.deep.fields, true, report.warnings);
-    checkEmpty(report.answers, report.answerFile, answerScan.deep.fields, false, report.warnings);
+    checkFile(report.questionFile, questionScan, Board::Question, report.questions, report.warnings);
+    checkFile(report.answerFile, answerScan, Board::Answer, report.answers, report.warnings);
+    checkEmpty(report.questions, report.questionFile, questionScan.deep.fields, Board::Question,
+               report.warnings);
+    checkEmpty(report.answers, report.answerFile, answerScan.deep.fields, Board::Answer, report.warnings);
     checkDuplicates(report.questions, report.warnings);
     if (fit) {
         checkFit(report.questions, report.questionFile, questionScan.deep.fields, Board::Question, fit,

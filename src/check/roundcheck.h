@@ -1,6 +1,7 @@
 #pragma once
 
-#include "rounds/fieldreader.h"
+#include "rounds/roundfile.h"
+#include "window/textfit.h"
 
 #include <QString>
 
@@ -34,6 +35,10 @@ struct Warning
     QString message;          // what the host reads (Russian)
 };
 
+// Adds a warning and gives it back, for what is said about it beyond this.
+Warning &addWarning(std::vector<Warning> &warnings, const QString &file, Warning::Kind kind, int line,
+                    QString message);
+
 struct FileReport
 {
     QString path; // as given to the reader: round name + ".txt" / "o.txt"
@@ -57,19 +62,17 @@ struct RoundReport
 // How many fields the checker reads at most when it looks past the twelfth.
 constexpr int kDeepFieldLimit = 1000;
 
-// How much of a text the board shows. Measuring it takes fonts, which this
-// library does without, so the caller that has them answers.
-struct Shown
-{
-    bool fits = true;
-    int shownChars = 0; // from the start of the text
-    int totalChars = 0;
-};
+// How much of a text the board shows, as the layout library's fitLabel
+// answers. Measuring it takes fonts, which this library does without, so the
+// caller that has them answers; only Fit's declaration is used here.
 enum class Board { Question, Answer };
-using FitFunction = std::function<Shown(Board board, const QString &text)>;
+using FitFunction = std::function<Fit(Board board, const QString &text)>;
 
-// Without a fit function nothing is said about what fits.
-RoundReport checkRound(const QString &roundName, const FitFunction &fit = {});
+// Without a fit function nothing is said about what fits. scanPull, when
+// given, is put between each file and the checker's own reading of it, which
+// follows the window's (tests use it to save a file in between).
+RoundReport checkRound(const QString &roundName, const FitFunction &fit = {},
+                       const rounds::PullWrapper &scanPull = {});
 
 // "Windows-1251", "UTF-8", "UTF-8 с BOM", "UTF-16 LE", "UTF-16 BE".
 QString encodingName(rounds::Encoding encoding);

@@ -1,13 +1,14 @@
 #include "check/roundwriter.h"
 
 #include "rounds/roundfile.h"
+#include "rounds/roundmessages.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <iconv.h>
 #include <optional>
@@ -54,24 +55,13 @@ std::optional<QByteArray> encodeFile(const std::array<QString, kFieldCount> &tex
     return bytes;
 }
 
-rounds::ReadOutcome readBack(const QByteArray &bytes)
-{
-    qsizetype pos = 0;
-    return rounds::readFields([&bytes, &pos](char *buf, long long max) -> long long {
-        const qsizetype n = qsizetype(std::min<long long>(max, bytes.size() - pos));
-        std::memcpy(buf, bytes.constData() + pos, size_t(n));
-        pos += n;
-        return n;
-    });
-}
-
 // The file as the window will read it: same encoding, every field quoted and
 // giving back its text. Checked by reading, because Windows-1251 bytes can
 // happen to be valid UTF-8 and would then be taken for it.
 bool readsBackAs(const QByteArray &bytes, const std::array<QString, kFieldCount> &texts, Encoding encoding,
                  int *tooLongField)
 {
-    const rounds::ReadOutcome outcome = readBack(bytes);
+    const rounds::ReadOutcome outcome = rounds::readFields(rounds::memoryPull(bytes));
     if (outcome.status == rounds::ReadOutcome::Status::FieldTooLong)
         *tooLongField = outcome.failedField;
     if (outcome.status != rounds::ReadOutcome::Status::Ok || outcome.encoding != encoding)
@@ -82,16 +72,6 @@ bool readsBackAs(const QByteArray &bytes, const std::array<QString, kFieldCount>
             return false;
     }
     return true;
-}
-
-QString writeError(const QString &path, int error)
-{
-    return QStringLiteral("Не удаётся записать файл %1: %2").arg(path, writeErrorCause(error));
-}
-
-QString existsError(const QString &path)
-{
-    return QStringLiteral("Файл %1 уже есть; чтобы заменить тур, добавьте --force").arg(path);
 }
 
 QByteArray native(const QString &path)
@@ -128,13 +108,30 @@ int writeAll(int fd, const QByteArray &bytes)
 
 struct Target
 {
-    QString path;
+    Target(const QString &file, WriteStep write, WriteStep place, WriteStep back)
+        : path(file), writeStep(write), placeStep(place), putBackStep(back)
+    {
+    }
+
+    const QString path;
+    const WriteStep writeStep;   // where a test makes writing its temporary file fail
+    const WriteStep placeStep;   // ... renaming it into place, once any old file stepped aside
+    const WriteStep putBackStep; // ... putting the old file back
     QByteArray bytes;
     mode_t mode = 0666;
     bool existed = false;
     QString temp;     // the new content, until it is renamed into place
     QString backup;   // the old file, kept until both new ones are in place
     QString stranded; // the old file, when it could not be put back
+};
+
+// The round's two files.
+struct Targets
+{
+    Target questions;
+    Target answers;
+
+    std::array<Target *, 2> both() { return {&questions, &answers}; }
 };
 
 // The temporary file of target, complete and on disk, or an errno.
@@ -178,66 +175,65 @@ void removeIfNamed(QString &path)
 
 // One encoding for both files: Windows-1251 if the whole round fits. False,
 // with result saying why, when neither reads back as written.
-bool encodeRound(const QString &roundName, const RoundTexts &texts, Target (&targets)[2], WriteResult &result)
+bool encodeRound(const QString &roundName, const RoundTexts &texts, Targets &targets, WriteResult &result)
 {
-    const std::array<QString, kFieldCount> *contents[2] = {&texts.questions, &texts.answers};
+    const std::pair<Target *, const std::array<QString, kFieldCount> *> files[] = {
+        {&targets.questions, &texts.questions}, {&targets.answers, &texts.answers}};
     for (const Encoding encoding : {Encoding::Windows1251, Encoding::Utf8Bom}) {
         bool encoded = true;
-        for (int f = 0; f < 2 && encoded; ++f) {
-            const std::optional<QByteArray> bytes = encodeFile(*contents[f], encoding);
+        for (const auto &[target, contents] : files) {
+            const std::optional<QByteArray> bytes = encodeFile(*contents, encoding);
             int tooLong = 0;
-            encoded = bytes && readsBackAs(*bytes, *contents[f], encoding, &tooLong);
+            encoded = bytes && readsBackAs(*bytes, *contents, encoding, &tooLong);
             if (encoded)
-                targets[f].bytes = *bytes;
+                target->bytes = *bytes;
             if (tooLong > 0 && encoding == Encoding::Utf8Bom) {
                 result.status = WriteResult::Status::FieldTooLong;
                 result.tooLongField = tooLong;
-                result.tooLongAnswer = f == 1;
-                result.error = QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
-                                   .arg(targets[f].path, QString::number(tooLong),
-                                        QString::number(rounds::kFieldByteCap / 1024));
+                result.tooLongAnswer = target == &targets.answers;
+                result.error = rounds::message::fieldTooLong(target->path, tooLong);
                 return false;
             }
+            if (!encoded)
+                break;
         }
         if (encoded) {
             result.encoding = encoding;
             return true;
         }
     }
-    result.error =
-        QStringLiteral("Тур %1 не удаётся записать так, чтобы программа прочитала его без изменений")
-            .arg(roundName);
+    result.error = rounds::message::notWritableAsIs(roundName);
     return false;
 }
 
 // What is at the targets' names now, and so the mode of each new file. False,
 // with result saying why, when something there may not be replaced.
-bool inspectTargets(Target (&targets)[2], bool overwrite, WriteResult &result)
+bool inspectTargets(Targets &targets, bool overwrite, WriteResult &result)
 {
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    for (Target &target : targets) {
+    for (Target *target : targets.both()) {
         struct stat info
         {
         };
-        if (::lstat(native(target.path).constData(), &info) != 0) {
-            target.mode = 0666 & ~mask;
+        if (::lstat(native(target->path).constData(), &info) != 0) {
+            target->mode = 0666 & ~mask;
             continue;
         }
         if (!overwrite) {
-            result.error = existsError(target.path);
+            result.error = rounds::message::alreadyThere(target->path);
             return false;
         }
         if (S_ISDIR(info.st_mode)) {
-            result.error = QStringLiteral("%1 — это папка, а не файл").arg(target.path);
+            result.error = rounds::message::isFolder(target->path);
             return false;
         }
         if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode)) {
-            result.error = QStringLiteral("%1 — не обычный файл").arg(target.path);
+            result.error = rounds::message::notRegular(target->path);
             return false;
         }
-        target.existed = true;
-        target.mode = S_ISREG(info.st_mode) ? (info.st_mode & 07777) : (0666 & ~mask);
+        target->existed = true;
+        target->mode = S_ISREG(info.st_mode) ? (info.st_mode & 07777) : (0666 & ~mask);
     }
     return true;
 }
@@ -247,7 +243,7 @@ bool inspectTargets(Target (&targets)[2], bool overwrite, WriteResult &result)
 class Placing
 {
 public:
-    Placing(Target (&targets)[2], WriteResult &result, bool overwrite, const WriteFault &fault)
+    Placing(Targets &targets, WriteResult &result, bool overwrite, const WriteFault &fault)
         : m_targets(targets), m_result(result), m_overwrite(overwrite), m_fault(fault)
     {
     }
@@ -255,45 +251,52 @@ public:
     // Both new files complete before either old one is touched.
     bool writeTemps()
     {
-        for (int f = 0; f < 2; ++f) {
-            int error = step(f == 0 ? WriteStep::WriteQuestions : WriteStep::WriteAnswers);
+        for (Target *target : m_targets.both()) {
+            int error = step(target->writeStep);
             if (error == 0)
-                error = writeTemp(m_targets[f]);
+                error = writeTemp(*target);
             if (error != 0)
-                return failed(m_targets[f].path, error);
+                return failed(target->path, error);
         }
         return true;
     }
 
+    // The answers go into place after the questions; if they cannot, the
+    // questions go back too.
     bool placeBoth()
     {
-        for (int f = 0; f < 2; ++f)
-            if (!placeOne(f))
-                return false;
-        return true;
+        return placeOne(m_targets.questions, nullptr) && placeOne(m_targets.answers, &m_targets.questions);
     }
 
     void cleanUp()
     {
-        for (Target &target : m_targets) {
-            removeIfNamed(target.temp);
-            removeIfNamed(target.backup);
+        for (Target *target : m_targets.both()) {
+            removeIfNamed(target->temp);
+            removeIfNamed(target->backup);
         }
     }
 
 private:
     int step(WriteStep s) const { return m_fault ? m_fault(s) : 0; }
 
-    bool placeOne(int f)
+    bool placeOne(Target &target, Target *placedBefore)
     {
-        Target &target = m_targets[f];
-        int error = step(f == 0 ? WriteStep::PlaceQuestions : WriteStep::PlaceAnswers);
-        if (error == 0 && target.existed)
-            error = stepAside(target);
+        int error = target.existed ? stepAside(target) : 0;
+        if (error == 0)
+            error = step(target.placeStep);
         if (error == 0)
             error = place(target.temp, target.path, m_overwrite);
         if (error != 0) {
-            undoPlacing(f);
+            if (target.existed && !target.backup.isEmpty()) {
+                // The old file is back in its place, or it was never moved.
+                struct stat info
+                {
+                };
+                if (::lstat(native(target.path).constData(), &info) != 0)
+                    putBack(target);
+            }
+            if (placedBefore)
+                putBack(*placedBefore);
             return failed(target.path, error);
         }
         target.temp.clear();
@@ -315,46 +318,33 @@ private:
         return 0;
     }
 
-    // Target f could not be placed: the old files go back where they were.
-    void undoPlacing(int f)
+    // The old file back where it was, or, when there was none, the new one gone.
+    void putBack(Target &target)
     {
-        const Target &target = m_targets[f];
-        if (target.existed && !target.backup.isEmpty()) {
-            // The old file is back in its place, or it was never moved.
-            struct stat info
-            {
-            };
-            if (::lstat(native(target.path).constData(), &info) != 0)
-                putBack(f);
-        }
-        if (f == 1)
-            putBack(0);
-    }
-
-    void putBack(int f)
-    {
-        Target &target = m_targets[f];
-        if (!target.backup.isEmpty()) {
-            if (::rename(native(target.backup).constData(), native(target.path).constData()) != 0)
-                target.stranded = target.backup; // never removed with the temporary files
-            target.backup.clear();
-        } else {
+        if (target.backup.isEmpty()) {
             ::unlink(native(target.path).constData());
+            return;
         }
+        int error = step(target.putBackStep);
+        if (error == 0 && ::rename(native(target.backup).constData(), native(target.path).constData()) != 0)
+            error = errno;
+        if (error != 0)
+            target.stranded = target.backup; // never removed with the temporary files
+        target.backup.clear();
     }
 
     bool failed(const QString &path, int error)
     {
         cleanUp();
-        m_result.error = error == EEXIST ? existsError(path) : writeError(path, error);
-        for (const Target &target : m_targets)
-            if (!target.stranded.isEmpty())
-                m_result.error +=
-                    QStringLiteral("; прежний %1 сохранён как %2").arg(target.path, target.stranded);
+        m_result.error =
+            error == EEXIST ? rounds::message::alreadyThere(path) : rounds::message::writeFailed(path, error);
+        for (Target *target : m_targets.both())
+            if (!target->stranded.isEmpty())
+                m_result.error += rounds::message::oldFileKeptAs(target->path, target->stranded);
         return false;
     }
 
-    Target (&m_targets)[2];
+    Targets &m_targets;
     WriteResult &m_result;
     const bool m_overwrite;
     const WriteFault &m_fault;
@@ -362,39 +352,16 @@ private:
 
 } // namespace
 
-QString fieldTextFromCell(const QString &cell, bool *quotesReplaced)
-{
-    *quotesReplaced = false;
-    QString text;
-    text.reserve(cell.size());
-    for (qsizetype i = 0; i < cell.size(); ++i) {
-        const QChar c = cell[i];
-        if (c == u'\r' || c == u'\n') {
-            while (i + 1 < cell.size() && (cell[i + 1] == u'\r' || cell[i + 1] == u'\n'))
-                ++i;
-            text += u' ';
-        } else if (c == u'"') {
-            // Opening where a word can start, closing after one.
-            const QChar before = text.isEmpty() ? QChar(u' ') : text.back();
-            const bool opening = before.isSpace() || QStringLiteral("([{«—–-/").contains(before);
-            text += opening ? u'«' : u'»';
-            *quotesReplaced = true;
-        } else {
-            text += c;
-        }
-    }
-    return text;
-}
-
 WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite,
                        const WriteFault &fault)
 {
     WriteResult result;
-    Target targets[2];
-    targets[0].path = rounds::questionFileName(roundName);
-    targets[1].path = rounds::answerFileName(roundName);
+    Targets targets{{rounds::questionFileName(roundName), WriteStep::WriteQuestions,
+                     WriteStep::PlaceQuestions, WriteStep::PutBackQuestions},
+                    {rounds::answerFileName(roundName), WriteStep::WriteAnswers, WriteStep::PlaceAnswers,
+                     WriteStep::PutBackAnswers}};
     if (roundName.contains(QChar(0))) {
-        result.error = QStringLiteral("Недопустимое имя тура");
+        result.error = rounds::message::invalidName();
         return result;
     }
     if (!encodeRound(roundName, texts, targets, result) || !inspectTargets(targets, overwrite, result))

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "rounds/fieldreader.h"
-#include "rounds/writeerror.h"
 
 #include <QString>
 
@@ -18,13 +17,17 @@ struct RoundTexts
     std::array<QString, rounds::kFieldCount> answers;
 };
 
-// The text a field can carry that shows as the cell did: line breaks become
-// one space each run, and straight double quotes, which the field syntax
-// cannot hold, become « and ». *quotesReplaced says whether any were.
-QString fieldTextFromCell(const QString &cell, bool *quotesReplaced);
-
 // The places where writing can fail; tests make one fail with an errno.
-enum class WriteStep { WriteQuestions, WriteAnswers, PlaceQuestions, PlaceAnswers };
+// Placing a file comes after an old file of that name stepped aside; putting
+// back is what a failure to place the answers undoes.
+enum class WriteStep {
+    WriteQuestions,
+    WriteAnswers,
+    PlaceQuestions,
+    PlaceAnswers,
+    PutBackQuestions,
+    PutBackAnswers
+};
 using WriteFault = std::function<int(WriteStep)>;
 
 struct WriteResult
@@ -44,7 +47,5 @@ struct WriteResult
 // overwrite is set; otherwise nothing is written.
 WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite,
                        const WriteFault &fault = {});
-
-using rounds::writeErrorCause; // why a write failed, for the host
 
 } // namespace check

@@ -46,6 +46,33 @@ bool isBlank(const QString &text)
     return text.trimmed().isEmpty();
 }
 
+// The text a field can carry that shows as the cell did: line breaks become
+// one space each run, and straight double quotes, which the field syntax
+// cannot hold, become « and ». *quotesReplaced says whether any were.
+QString fieldTextFromCell(const QString &cell, bool *quotesReplaced)
+{
+    *quotesReplaced = false;
+    QString text;
+    text.reserve(cell.size());
+    for (qsizetype i = 0; i < cell.size(); ++i) {
+        const QChar c = cell[i];
+        if (c == u'\r' || c == u'\n') {
+            while (i + 1 < cell.size() && (cell[i + 1] == u'\r' || cell[i + 1] == u'\n'))
+                ++i;
+            text += u' ';
+        } else if (c == u'"') {
+            // Opening where a word can start, closing after one.
+            const QChar before = text.isEmpty() ? QChar(u' ') : text.back();
+            const bool opening = before.isSpace() || QStringLiteral("([{«—–-/").contains(before);
+            text += opening ? u'«' : u'»';
+            *quotesReplaced = true;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
 // Where the questions and answers stand, and the first row after any header.
 struct Layout
 {
@@ -91,29 +118,43 @@ std::vector<size_t> questionRows(const CsvTable &table, const Layout &layout, bo
     return rows;
 }
 
-// Why the rows found make no round, or nothing when they do.
-QString rowsError(const QString &tablePath, const std::vector<size_t> &rows, bool twoColumns)
+// A spreadsheet's own file (.xlsx, .ods), a picture or random bytes: none
+// of them is a text CSV, and all hold NUL bytes, which a text never does
+// unless it is UTF-16 with its mark.
+QString notTextError(const QString &tablePath, const QByteArray &bytes, rounds::Encoding encoding)
 {
-    if (!rows.empty() && !twoColumns)
-        return QStringLiteral("В таблице %1 нет столбца ответов: в каждой строке одна ячейка (разделитель "
-                              "ячеек — запятая, точка с запятой или табуляция)")
-            .arg(tablePath);
-    if (rows.size() < size_t(kFieldCount))
-        return QStringLiteral("В таблице %1 меньше %2 вопросов (найдено %3)")
-            .arg(tablePath, QString::number(kFieldCount), QString::number(rows.size()));
-    return QString();
+    const bool utf16 = encoding == rounds::Encoding::Utf16Le || encoding == rounds::Encoding::Utf16Be;
+    if (utf16 || !bytes.contains('\0'))
+        return QString();
+    return QStringLiteral("Файл %1 — не текстовая таблица CSV (в нём нулевые байты: так бывает у .xlsx, "
+                          ".ods и картинок). Откройте таблицу в LibreOffice Calc, Excel или Google Таблицах "
+                          "и сохраните её как CSV: «Сохранить как» → «Текст CSV (.csv)»")
+        .arg(tablePath);
 }
 
-Warning &addWarning(std::vector<Warning> &warnings, const QString &tablePath, Warning::Kind kind, int row,
-                    QString message)
+QString unclosedQuoteText(const QString &tablePath, int row)
 {
-    Warning warning;
-    warning.kind = kind;
-    warning.file = tablePath;
-    warning.line = row;
-    warning.message = std::move(message);
-    warnings.push_back(std::move(warning));
-    return warnings.back();
+    return QStringLiteral(
+               "%1, строка %2: кавычка не закрыта до конца файла — всё после неё попало в одну ячейку")
+        .arg(tablePath, QString::number(row));
+}
+
+// Why the rows found make no round, or nothing when they do. A quote left
+// open swallows the rows after it, so the row where it opens is named.
+QString rowsError(const QString &tablePath, const CsvTable &table, const std::vector<size_t> &rows,
+                  bool twoColumns)
+{
+    QString error;
+    if (!rows.empty() && !twoColumns)
+        error = QStringLiteral("В таблице %1 нет столбца ответов: в каждой строке одна ячейка (разделитель "
+                               "ячеек — запятая, точка с запятой или табуляция)")
+                    .arg(tablePath);
+    else if (rows.size() < size_t(kFieldCount))
+        error = QStringLiteral("В таблице %1 меньше %2 вопросов (найдено %3)")
+                    .arg(tablePath, QString::number(kFieldCount), QString::number(rows.size()));
+    if (!error.isEmpty() && table.unclosedQuoteRow > 0)
+        error += QStringLiteral("; ") + unclosedQuoteText(tablePath, table.unclosedQuoteRow);
+    return error;
 }
 
 // What the table as a whole shows: a quote left open, rows left out.
@@ -121,11 +162,8 @@ void checkTable(const QString &tablePath, const CsvTable &table, const std::vect
                 std::vector<Warning> &warnings)
 {
     if (table.unclosedQuoteRow > 0)
-        addWarning(
-            warnings, tablePath, Warning::Kind::TableUnclosedQuote, table.unclosedQuoteRow,
-            QStringLiteral(
-                "%1, строка %2: кавычка не закрыта до конца файла — всё после неё попало в одну ячейку")
-                .arg(tablePath, QString::number(table.unclosedQuoteRow)));
+        addWarning(warnings, tablePath, Warning::Kind::TableUnclosedQuote, table.unclosedQuoteRow,
+                   unclosedQuoteText(tablePath, table.unclosedQuoteRow));
     if (rows.size() > size_t(kFieldCount)) {
         const int firstLeftOut = int(rows[size_t(kFieldCount)]) + 1;
         addWarning(
@@ -211,7 +249,9 @@ ImportResult importTable(const QString &tablePath, const QString &roundName, boo
     const Layout layout = findLayout(table);
     bool twoColumns = false;
     const std::vector<size_t> rows = questionRows(table, layout, &twoColumns);
-    const QString error = rowsError(tablePath, rows, twoColumns);
+    QString error = notTextError(tablePath, *file.bytes, table.encoding);
+    if (error.isEmpty())
+        error = rowsError(tablePath, table, rows, twoColumns);
     if (!error.isEmpty()) {
         result.error = error;
         return result;

@@ -1,7 +1,7 @@
 #include "journal/journal.h"
 
 #include "journal/record.h"
-#include "rounds/writeerror.h"
+#include "rounds/roundmessages.h"
 
 #include <QDir>
 
@@ -79,17 +79,17 @@ QString Journal::Shared::ready()
     if (folderFd < 0)
         folderFd = openFolder(folder);
     if (folderFd < 0)
-        return notKept(path, rounds::writeErrorCause(errno));
+        return notKept(path, rounds::message::writeCause(errno));
     if (lockFd >= 0)
         return QString();
     const int fd = ::openat(folderFd, kLockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
-        return notKept(path, rounds::writeErrorCause(errno));
+        return notKept(path, rounds::message::writeCause(errno));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         if (error != EWOULDBLOCK)
-            return notKept(path, rounds::writeErrorCause(error));
+            return notKept(path, rounds::message::writeCause(error));
         blocked = heldElsewhere(path);
         return blocked;
     }
@@ -150,7 +150,7 @@ void Journal::readLastRun()
         return;
     }
     s.blocked = QStringLiteral("игра не сохраняется: негодный журнал %1 не удалось отложить (%2)")
-                    .arg(s.path, rounds::writeErrorCause(errno));
+                    .arg(s.path, rounds::message::writeCause(errno));
     s.problem = s.blocked;
     printLine(QStringLiteral("журнал игры %1 не прочитан (%2); %3").arg(s.path, reason, s.blocked));
 }
@@ -258,7 +258,7 @@ QString Journal::writeOnce(const GameSnapshot &game)
         return notKept(s.path, why);
     const int error = writeJournal(s.folderFd, bytes, s.fault);
     if (error != 0)
-        return notKept(s.path, rounds::writeErrorCause(error));
+        return notKept(s.path, rounds::message::writeCause(error));
     return QString();
 }
 

@@ -1,6 +1,6 @@
 #include "journal/journalfile.h"
 
-#include "rounds/writeerror.h"
+#include "rounds/roundmessages.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -78,7 +78,7 @@ QString tooLarge(qint64 maxBytes)
 
 QString unreadable(int error)
 {
-    return QStringLiteral("не читается: %1").arg(rounds::writeErrorCause(error));
+    return QStringLiteral("не читается: %1").arg(rounds::message::writeCause(error));
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "rounds/questionvalue.h"
+#include "rounds/textencoding.h"
+
 #include <QByteArray>
-#include <QString>
 
 #include <functional>
-#include <variant>
 #include <vector>
 
 // Reading the fields of a round file. Pure: no widgets, no files; bytes come
@@ -18,10 +19,8 @@ constexpr int kFieldByteCap = 64 * 1024; // most bytes one field may take, count
 // Returns up to max bytes into buf; 0 at the end of the data, -1 on a read error.
 using PullBytes = std::function<long long(char *buf, long long max)>;
 
-// UTF-16 is known only by its byte order mark, which Notepad writes for
-// "Unicode" and "Unicode big endian"; without one, such a file reads as
-// Windows-1251.
-enum class Encoding { Windows1251, Utf8, Utf8Bom, Utf16Le, Utf16Be };
+// Bytes held in memory, handed out at most `piece` at a time.
+PullBytes memoryPull(const QByteArray &bytes, long long piece = 64 * 1024);
 
 struct RawField
 {
@@ -46,30 +45,7 @@ struct ReadOutcome
 // Reads at most maxFields fields; not one byte more is pulled than needed to
 // end the last of them (plus the rest of the pull buffer). UTF-16 is turned
 // into UTF-8 before the fields are cut, so the field syntax and the cap apply
-// to the UTF-8 form.
+// to the UTF-8 form. decodeField gives a field's text.
 ReadOutcome readFields(const PullBytes &pull, int maxFields = kFieldCount);
-
-// The text of a field as readFields gave it.
-QString decodeField(const QByteArray &bytes, Encoding encoding);
-
-// A whole text judged by the rules a round file is judged by (all of its
-// bytes count here), for files that are read whole.
-struct DecodedText
-{
-    QString text;
-    Encoding encoding = Encoding::Windows1251;
-};
-DecodedText decodeText(const QByteArray &bytes);
-
-// A question slot: empty, a number or text.
-using QuestionValue = std::variant<std::monostate, double, QString>;
-
-// How a question field is held: an empty field is empty, an unquoted field
-// that as a whole reads as a number is that number, anything else is text.
-QuestionValue questionValue(const QString &text, bool quoted);
-
-// The text a question slot shows: "" for empty, the number's plain decimal
-// form ("7", "2.5", "-3"), text unchanged.
-QString questionText(const QuestionValue &value);
 
 } // namespace rounds

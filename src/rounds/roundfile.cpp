@@ -1,5 +1,7 @@
 #include "rounds/roundfile.h"
 
+#include "rounds/roundmessages.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -30,42 +32,13 @@ private:
     int m_fd;
 };
 
-QString invalidNameMessage()
-{
-    return QStringLiteral("Недопустимое имя тура");
-}
-
-QString openErrorMessage(int error, const QString &path)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return QStringLiteral("Нет файла %1").arg(path);
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("Нет доступа к файлу %1").arg(path);
-    case EISDIR:
-        return QStringLiteral("%1 — это папка, а не файл").arg(path);
-    case ENXIO:
-        // What opening a socket (or a device with no driver) gives.
-        return QStringLiteral("%1 — не обычный файл").arg(path);
-    case ENAMETOOLONG:
-        return QStringLiteral("Слишком длинное имя файла %1").arg(path);
-    case ELOOP:
-        return QStringLiteral("Не удаётся открыть файл %1: слишком много символьных ссылок").arg(path);
-    default:
-        // One pass, so a "%2" in the round name is not taken for a placeholder.
-        return QStringLiteral("Не удаётся открыть файл %1 (ошибка %2)").arg(path, QString::number(error));
-    }
-}
-
 // Opens a regular file for reading without blocking; on failure returns -1
 // and puts the host's message into *error.
 int openRegularFile(const QString &path, QString *error)
 {
     // The C library would silently cut the name at the NUL and open another file.
     if (path.contains(QChar(0))) {
-        *error = invalidNameMessage();
+        *error = message::invalidName();
         return -1;
     }
 
@@ -76,7 +49,7 @@ int openRegularFile(const QString &path, QString *error)
         fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        *error = openErrorMessage(errno, path);
+        *error = message::openFailed(errno, path);
         return -1;
     }
 
@@ -87,11 +60,11 @@ int openRegularFile(const QString &path, QString *error)
     };
     QString problem;
     if (::fstat(fd, &info) != 0)
-        problem = openErrorMessage(errno, path);
+        problem = message::openFailed(errno, path);
     else if (S_ISDIR(info.st_mode))
-        problem = QStringLiteral("%1 — это папка, а не файл").arg(path);
+        problem = message::isFolder(path);
     else if (!S_ISREG(info.st_mode))
-        problem = QStringLiteral("%1 — не обычный файл").arg(path);
+        problem = message::notRegular(path);
     if (!problem.isEmpty()) {
         ::close(fd);
         *error = problem;
@@ -138,16 +111,13 @@ FileRead readRoundFile(const QString &path, int maxFields, const PullWrapper &wr
     case ReadOutcome::Status::Ok:
         break;
     case ReadOutcome::Status::TooFewFields:
-        result.error = QStringLiteral("В файле %1 меньше %2 полей (найдено %3)")
-                           .arg(path, QString::number(maxFields), QString::number(outcome.fields.size()));
+        result.error = message::tooFewFields(path, maxFields, int(outcome.fields.size()));
         return result;
     case ReadOutcome::Status::FieldTooLong:
-        result.error =
-            QStringLiteral("В файле %1 поле %2 длиннее %3 КиБ")
-                .arg(path, QString::number(outcome.failedField), QString::number(kFieldByteCap / 1024));
+        result.error = message::fieldTooLong(path, outcome.failedField);
         return result;
     case ReadOutcome::Status::ReadError:
-        result.error = QStringLiteral("Ошибка чтения файла %1").arg(path);
+        result.error = message::readFailed(path);
         return result;
     }
 
@@ -176,15 +146,14 @@ WholeFile readWholeFile(const QString &path, qint64 maxBytes)
     for (;;) {
         const long long got = readSome(fd, buffer, sizeof buffer);
         if (got < 0) {
-            result.error = QStringLiteral("Ошибка чтения файла %1").arg(path);
+            result.error = message::readFailed(path);
             return result;
         }
         if (got == 0)
             break;
         // Stops one pull past the limit, whatever the file claims its size is.
         if (bytes.size() + got > maxBytes) {
-            result.error =
-                QStringLiteral("Файл %1 больше %2 МиБ").arg(path, QString::number(maxBytes / (1024 * 1024)));
+            result.error = message::fileTooLarge(path, maxBytes);
             return result;
         }
         bytes.append(buffer, qsizetype(got));
@@ -197,7 +166,7 @@ RoundRead readRound(const QString &roundName)
 {
     RoundRead result;
     if (roundName.contains(QChar(0))) {
-        result.error = invalidNameMessage();
+        result.error = message::invalidName();
         return result;
     }
 

@@ -47,9 +47,10 @@ class TestCheckCli : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanRound();
-    void roundWithWarnings();
-    void questionTooLongForTheBoard();
+    void report_data();
+    void report();
+    void textsTheBoardCutsOff_data();
+    void textsTheBoardCutsOff();
     void roundThatDoesNotLoad();
     void versionAndHelp();
     void usageErrors_data();
@@ -60,48 +61,79 @@ private slots:
     void reportThatCannotBeWritten();
 };
 
-void TestCheckCli::cleanRound()
+void TestCheckCli::report_data()
 {
-    const Run run = runCheck({fixture(u"lines"_s)});
-    QCOMPARE(run.exitCode, 0);
-    QVERIFY(run.err.isEmpty());
-    const QString out = QString::fromUtf8(run.out);
-    QVERIFY(out.contains(u" 1. Какая река самая длинная в Европе?\n    Ответ: Волга\n"_s));
-    QVERIFY(out.contains(u"12. Сколько минут в сутках?\n    Ответ: 1440\n"_s));
-    QVERIFY(out.contains(fixture(u"lines.txt: кодировка Windows-1251\n"_s)));
-    QVERIFY(out.contains(u"Предупреждений нет."_s));
-}
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("expected"); // pieces of the report
 
-void TestCheckCli::roundWithWarnings()
-{
-    const Run run = runCheck({fixture(u"comma"_s)});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.err.isEmpty());
-    const QString out = QString::fromUtf8(run.out);
-    QVERIFY(out.contains(u" 4. Столица Австралии — Сидней\n"_s));
-    QVERIFY(out.contains(fixture(u"comma.txt, строка 4: "_s)));
-    QVERIFY(out.contains(u"Предупреждения (2):"_s));
-
+    QTest::newRow("clean round") << QStringList{fixture(u"lines"_s)} << 0
+                                 << QStringList{
+                                        u" 1. Какая река самая длинная в Европе?\n    Ответ: Волга\n"_s,
+                                        u"12. Сколько минут в сутках?\n    Ответ: 1440\n"_s,
+                                        fixture(u"lines.txt: кодировка Windows-1251\n"_s),
+                                        u"Предупреждений нет."_s};
+    const QStringList warned{u" 4. Столица Австралии — Сидней\n"_s, fixture(u"comma.txt, строка 4: "_s),
+                             u"Предупреждения (2):"_s};
+    QTest::newRow("warnings") << QStringList{fixture(u"comma"_s)} << 1 << warned;
     // Options may follow the round, and "--" lets a round name start with "-".
-    QCOMPARE(runCheck({u"--"_s, fixture(u"comma"_s)}).exitCode, 1);
+    QTest::newRow("after --") << QStringList{u"--"_s, fixture(u"comma"_s)} << 1 << warned;
 }
 
-void TestCheckCli::questionTooLongForTheBoard()
+void TestCheckCli::report()
 {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, expected);
+    const Run run = runCheck(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY(run.err.isEmpty());
+    const QString out = QString::fromUtf8(run.out);
+    for (const QString &piece : expected)
+        QVERIFY2(out.contains(piece), qPrintable(piece));
+}
+
+void TestCheckCli::textsTheBoardCutsOff_data()
+{
+    QTest::addColumn<QByteArray>("questions");
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QStringList>("warning"); // pieces of the one warning
+
+    QByteArray longQuestion = numberedLines(kQuestionCp1251);
+    longQuestion.replace(kQuestionCp1251 + "5\r",
+                         kQuestionCp1251.repeated(400 / kQuestionCp1251.size()) + "5\r");
+    QTest::newRow("cut at the bottom")
+        << longQuestion << numberedLines(kAnswerCp1251)
+        << QStringList{u"Предупреждения (1):\n  - Вопрос 5 не помещается на поле: видно около "_s,
+                       u" из 400 знаков (до «…Вопрос Вопрос Вопрос»)\n"_s};
+    // One word wider than the label stands out past both of its edges.
+    const QByteArray letters40 = QByteArray("\xc6").repeated(40);
+    QTest::newRow("a 40-letter answer")
+        << numberedLines(kQuestionCp1251)
+        << numberedLines(kAnswerCp1251).replace(kAnswerCp1251 + "3\r", letters40 + "\r")
+        << QStringList{u"  - Ответ 3 не помещается на поле: видно около 0 из 40 знаков\n"_s};
+    QTest::newRow("a 70-letter word in a question")
+        << numberedLines(kQuestionCp1251).replace("5\r", "5 " + QByteArray("\xe0").repeated(70) + "\r")
+        << numberedLines(kAnswerCp1251)
+        << QStringList{u"  - Вопрос 5 не помещается на поле: видно около 9 из 79 знаков (до «Вопрос 5»)\n"_s};
+}
+
+void TestCheckCli::textsTheBoardCutsOff()
+{
+    QFETCH(QByteArray, questions);
+    QFETCH(QByteArray, answers);
+    QFETCH(QStringList, warning);
     QTemporaryDir dir;
     const QString round = dir.filePath(u"long"_s);
-    QByteArray questions = numberedLines(kQuestionCp1251);
-    questions.replace(kQuestionCp1251 + "5\r",
-                      kQuestionCp1251.repeated(400 / kQuestionCp1251.size()) + "5\r");
-    QVERIFY(writeFile(rounds::questionFileName(round), questions));
-    QVERIFY(writeFile(rounds::answerFileName(round), numberedLines(kAnswerCp1251)));
+    mustWriteRound(round, questions, answers);
 
     const Run run = runCheck({round});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.isEmpty(), run.err.constData()); // nothing from Qt either
     const QString out = QString::fromUtf8(run.out);
-    QVERIFY(out.contains(u"Предупреждения (1):\n  - Вопрос 5 не помещается на поле: видно около "_s));
-    QVERIFY(out.contains(u" из 400 знаков (до «…Вопрос Вопрос Вопрос»)\n"_s));
+    QVERIFY2(out.contains(u"Предупреждения (1):"_s), qPrintable(out));
+    for (const QString &piece : warning)
+        QVERIFY2(out.contains(piece), qPrintable(piece));
 }
 
 void TestCheckCli::roundThatDoesNotLoad()

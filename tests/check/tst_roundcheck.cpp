@@ -71,15 +71,14 @@ private slots:
 
     void encodingIsTheWindowsChoice();
     void nulBytesMeanNotText();
+    void fileSavedDuringTheCheck();
 
 private:
     // Writes <dir>/<name>.txt and <dir>/<name>o.txt; answers default to a clean set.
     QString writeRound(const QByteArray &questions, const QByteArray &answers = fixtureBytes(u"lineso.txt"_s))
     {
         const QString name = m_dir.filePath(u"r%1"_s.arg(++m_rounds));
-        if (!writeFile(rounds::questionFileName(name), questions) ||
-            !writeFile(rounds::answerFileName(name), answers))
-            qFatal("cannot write a round into %s", qPrintable(m_dir.path()));
+        mustWriteRound(name, questions, answers);
         return name;
     }
 
@@ -329,7 +328,7 @@ void TestRoundCheck::textsTheBoardCutsOff()
     const FitFunction fit = [&asked](Board board, const QString &text) {
         asked.emplace_back(board, text);
         const int room = board == Board::Question ? 28 : 10;
-        return Shown{int(text.size()) <= room, std::min(int(text.size()), room), int(text.size())};
+        return Fit{int(text.size()) <= room, std::min(int(text.size()), room), int(text.size())};
     };
     QList<QByteArray> questions = twelveQuestions();
     questions[6] = u"Какая птица выводит птенцов зимой?"_s.toUtf8(); // 34 characters
@@ -395,6 +394,29 @@ void TestRoundCheck::nulBytesMeanNotText()
 
     // A NUL after the twelfth field counts too.
     QVERIFY(find(checkRound(writeRound(joinLines(twelveQuestions()) + QByteArray("\0", 1))), Kind::NotText));
+}
+
+void TestRoundCheck::fileSavedDuringTheCheck()
+{
+    // The question file saved again after the window's reading, before the
+    // checker's own: with a question changed, then with one field fewer.
+    QList<QByteArray> changed = twelveQuestions();
+    changed[3] = "Saved meanwhile";
+    QList<QByteArray> shorter = twelveQuestions();
+    shorter.removeLast();
+    for (const QList<QByteArray> &saved : {changed, shorter}) {
+        const QString round = writeRound(joinLines(twelveQuestions()));
+        bool done = false;
+        const rounds::PullWrapper saveFirst = [&](rounds::PullBytes pull) {
+            if (!std::exchange(done, true))
+                mustWriteFile(rounds::questionFileName(round), joinLines(saved));
+            return pull;
+        };
+        const RoundReport report = checkRound(round, {}, saveFirst);
+        QCOMPARE(kinds(report), std::vector<Kind>{Kind::FileChanged});
+        QCOMPARE(report.warnings[0].file, rounds::questionFileName(round));
+        QCOMPARE(report.questions[3], u"Вопрос номер 4?"_s); // what the window loaded
+    }
 }
 
 QTEST_GUILESS_MAIN(TestRoundCheck)

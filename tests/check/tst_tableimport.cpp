@@ -5,6 +5,7 @@
 #include "support/testfiles.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -49,6 +50,15 @@ QMap<QString, QByteArray> snapshot(const QString &path)
     return files;
 }
 
+// Writes round `round` over whatever is there, with `fault` making steps fail.
+WriteResult writeFailing(const QString &round, const WriteFault &fault)
+{
+    RoundTexts texts;
+    texts.questions.fill(u"Вопрос"_s);
+    texts.answers.fill(u"Ответ"_s);
+    return writeRound(round, texts, true, fault);
+}
+
 } // namespace
 
 class TestTableImport : public QObject
@@ -65,7 +75,8 @@ private slots:
     void existingRoundIsKept();
     void failureLeavesEverythingAsItWas_data();
     void failureLeavesEverythingAsItWas();
-    void tableThatIsNotAFile();
+    void oldFileThatCannotGoBackIsNamed();
+    void tableThatIsNotATextFile();
 
 private:
     QString writeTable(const QByteArray &bytes)
@@ -156,10 +167,8 @@ void TestTableImport::roundReadsBackTheCells_data()
     QTest::newRow("Windows-1251 looking like UTF-8")
         << ascii.replace("Q 1;", "Q 1 " + u"Рѕ;"_s.toUtf8()) << u"Q 1 Рѕ"_s << Encoding::Utf8Bom << 0;
 
-    QByteArray cp1251 = kQuestionCp1251 + "1;x\r\n";
-    for (int k = 2; k <= 12; ++k)
-        cp1251 += kQuestionCp1251 + QByteArray::number(k) + ";x\r\n";
-    QTest::newRow("Windows-1251 table") << cp1251 << u"Вопрос 1"_s << Encoding::Windows1251 << 0;
+    QTest::newRow("Windows-1251 table") << numberedLines(kQuestionCp1251).replace("\r\n", ";x\r\n")
+                                        << u"Вопрос 1"_s << Encoding::Windows1251 << 0;
     QTest::newRow("UTF-8 with BOM") << "\xef\xbb\xbf" + twelveRows(",") << u"Вопрос 1"_s
                                     << Encoding::Windows1251 << 0;
     QByteArray utf16("\xff\xfe");
@@ -224,6 +233,17 @@ void TestTableImport::whichRowsMakeTheRound()
     QVERIFY2(eleven.error.endsWith(u"меньше 12 вопросов (найдено 11)"_s), qPrintable(eleven.error));
     QVERIFY(!QFile::exists(rounds::questionFileName(shortRound)));
     QVERIFY(!QFile::exists(rounds::answerFileName(shortRound)));
+
+    // A quote left open in row 8 swallows the rows after it: the row is named.
+    const ImportResult open =
+        importTable(writeTable(twelveRows().replace(u"Вопрос 8;"_s.toUtf8(), u"\"Вопрос 8;"_s.toUtf8())),
+                    roundName(), false);
+    QVERIFY(!open.written);
+    QVERIFY2(open.error.contains(u"меньше 12 вопросов (найдено 8); "_s), qPrintable(open.error));
+    QVERIFY2(
+        open.error.endsWith(u"t%1.csv, строка 8: кавычка не закрыта до конца файла — всё после неё попало "
+                            u"в одну ячейку"_s.arg(m_tables)),
+        qPrintable(open.error));
 }
 
 void TestTableImport::existingRoundIsKept()
@@ -265,23 +285,40 @@ void TestTableImport::failureLeavesEverythingAsItWas()
 
     QTemporaryDir dir;
     const QString round = dir.filePath(u"r"_s);
-    if (oldRound) {
-        mustWriteFile(rounds::questionFileName(round), "old questions");
-        mustWriteFile(rounds::answerFileName(round), "old answers");
-    }
+    if (oldRound)
+        mustWriteRound(round, "old questions", "old answers");
     const QMap<QString, QByteArray> before = snapshot(dir.path());
 
-    RoundTexts texts;
-    texts.questions.fill(u"Вопрос"_s);
-    texts.answers.fill(u"Ответ"_s);
     const WriteResult result =
-        writeRound(round, texts, true, [failing](WriteStep step) { return step == failing ? ENOSPC : 0; });
+        writeFailing(round, [failing](WriteStep step) { return step == failing ? ENOSPC : 0; });
     QCOMPARE(result.status, WriteResult::Status::Failed);
     QVERIFY2(result.error.endsWith(u": нет места на диске"_s), qPrintable(result.error));
     QCOMPARE(snapshot(dir.path()), before);
 }
 
-void TestTableImport::tableThatIsNotAFile()
+void TestTableImport::oldFileThatCannotGoBackIsNamed()
+{
+    // The answers cannot be placed, and the old questions, moved aside for
+    // the new ones, cannot be put back either: where they are is said.
+    QTemporaryDir dir;
+    const QString round = dir.filePath(u"r"_s);
+    mustWriteRound(round, "old questions", "old answers");
+    const WriteResult result = writeFailing(round, [](WriteStep step) {
+        return step == WriteStep::PlaceAnswers ? ENOSPC : step == WriteStep::PutBackQuestions ? EIO : 0;
+    });
+    QCOMPARE(result.status, WriteResult::Status::Failed);
+    const QString prefix = u"Не удаётся записать файл %1: нет места на диске; прежний %2 сохранён как "_s.arg(
+        rounds::answerFileName(round), rounds::questionFileName(round));
+    QVERIFY2(result.error.startsWith(prefix), qPrintable(result.error));
+    QFile kept(result.error.mid(prefix.size()));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), QByteArray("old questions"));
+    const QMap<QString, QByteArray> after = snapshot(dir.path());
+    QCOMPARE(after.value(u"ro.txt"_s), QByteArray("old answers"));
+    QCOMPARE(after.size(), 3); // the new questions, the old answers, the old questions
+}
+
+void TestTableImport::tableThatIsNotATextFile()
 {
     QTemporaryDir dir;
     const QString fifo = dir.filePath(u"fifo.csv"_s);
@@ -290,6 +327,23 @@ void TestTableImport::tableThatIsNotAFile()
         const ImportResult result = importTable(path, dir.filePath(u"r"_s), false);
         QVERIFY(!result.written);
         QCOMPARE(result.error, rounds::readRoundFile(path).error);
+    }
+
+    // Random bytes, a picture, a workbook saved without converting: refused,
+    // with how to save a CSV, even where the bytes happen to split in twelve rows.
+    QByteArray random(5 * 1024, Qt::Uninitialized);
+    QRandomGenerator(18).fillRange(reinterpret_cast<quint32 *>(random.data()), random.size() / 4);
+    const QByteArray picture = QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + twelveRows();
+    const QByteArray workbook = QByteArray("PK\x03\x04\x14\0\x06\0", 8) + twelveRows(",");
+    for (const QByteArray &bytes : {random, picture, workbook}) {
+        const QString table = dir.filePath(u"table.csv"_s);
+        QVERIFY(writeFile(table, bytes));
+        const ImportResult result = importTable(table, dir.filePath(u"r"_s), false);
+        QVERIFY(!result.written);
+        QVERIFY2(result.error.startsWith(u"Файл %1 — не текстовая таблица CSV"_s.arg(table)),
+                 qPrintable(result.error));
+        QVERIFY(result.error.contains(u"«Текст CSV (.csv)»"_s));
+        QVERIFY(QFile::remove(table));
     }
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
 }

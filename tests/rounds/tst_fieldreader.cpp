@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 using namespace rounds;
 using namespace Qt::StringLiterals;
@@ -13,15 +12,11 @@ namespace {
 
 // Hands out data in pieces of at most `piece` bytes, adding what it gave to
 // *pulled, so a test can see how far the reader went.
-PullBytes memoryPull(const QByteArray &data, long long piece, long long *pulled = nullptr)
+PullBytes countedPull(const QByteArray &data, long long piece, long long *pulled)
 {
-    auto pos = std::make_shared<qsizetype>(0);
-    return [data, piece, pos, pulled](char *buf, long long max) -> long long {
-        const long long n = std::min({max, piece, static_cast<long long>(data.size() - *pos)});
-        std::memcpy(buf, data.constData() + *pos, size_t(n));
-        *pos += n;
-        if (pulled)
-            *pulled += n;
+    return [pull = memoryPull(data, piece), pulled](char *buf, long long max) -> long long {
+        const long long n = pull(buf, max);
+        *pulled += n;
         return n;
     };
 }
@@ -179,7 +174,7 @@ void TestFieldReader::stopsRightAfterTheLastField()
 
     // Byte by byte, the reader must stop exactly at the delimiter.
     long long pulled = 0;
-    ReadOutcome outcome = readFields(memoryPull(head + tail, 1, &pulled));
+    ReadOutcome outcome = readFields(countedPull(head + tail, 1, &pulled));
     QCOMPARE(outcome.status, ReadOutcome::Status::Ok);
     QCOMPARE(int(outcome.fields.size()), kFieldCount);
     QCOMPARE(pulled, static_cast<long long>(head.size()));
@@ -187,7 +182,7 @@ void TestFieldReader::stopsRightAfterTheLastField()
 
     // With whole pulls, no more than the pull holding the delimiter.
     pulled = 0;
-    outcome = readFields(memoryPull(head + tail, 1 << 30, &pulled));
+    outcome = readFields(countedPull(head + tail, 1 << 30, &pulled));
     QCOMPARE(outcome.status, ReadOutcome::Status::Ok);
     QVERIFY2(pulled <= head.size() + 64 * 1024, QByteArray::number(pulled));
 }
@@ -243,7 +238,7 @@ void TestFieldReader::longFieldIsNotReadToItsEnd()
 {
     const QByteArray input = "a,\"" + QByteArray(1024 * 1024, 'z');
     long long pulled = 0;
-    const ReadOutcome outcome = readFields(memoryPull(input, 1 << 30, &pulled));
+    const ReadOutcome outcome = readFields(countedPull(input, 1 << 30, &pulled));
     QCOMPARE(outcome.status, ReadOutcome::Status::FieldTooLong);
     QCOMPARE(outcome.failedField, 2);
     QVERIFY2(pulled <= 2 + kFieldByteCap + 64 * 1024, QByteArray::number(pulled));
@@ -269,7 +264,7 @@ void TestFieldReader::readError()
 void TestFieldReader::nothingAskedNothingPulled()
 {
     long long pulled = 0;
-    const ReadOutcome outcome = readFields(memoryPull("a,b", 10, &pulled), 0);
+    const ReadOutcome outcome = readFields(countedPull("a,b", 10, &pulled), 0);
     QCOMPARE(outcome.status, ReadOutcome::Status::Ok);
     QVERIFY(outcome.fields.empty());
     QCOMPARE(pulled, 0);

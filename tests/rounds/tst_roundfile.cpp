@@ -56,12 +56,6 @@ int openDescriptors()
     return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-QByteArray twelveLines()
-{
-    QFile file(fixture(u"lines.txt"_s));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Runs the test body in another working directory and comes back.
 class WorkingDirectory
 {
@@ -90,12 +84,11 @@ private slots:
     void blankLineLeavesSlotEmpty();
     void leadingZeros();
     void fieldRules();
-    void answerFileTooShort();
+    void filesThatDoNotRead_data();
+    void filesThatDoNotRead();
     void openErrors_data();
     void openErrors();
     void unreadableFile();
-    void overlongField();
-    void percentSignsInNameStayAsTyped();
     void bigTailIsNotRead();
     void readErrorMessage();
     void roundNeedsBothFiles();
@@ -207,15 +200,6 @@ void TestRoundFile::fieldRules()
     QVERIFY(std::holds_alternative<std::monostate>(read.round->questions[11]));
 }
 
-void TestRoundFile::answerFileTooShort()
-{
-    const int before = openDescriptors();
-    const RoundRead read = readRound(fixture(u"eleven"_s));
-    QVERIFY(!read.round);
-    QCOMPARE(read.error, u"В файле %1 меньше 12 полей (найдено 11)"_s.arg(fixture(u"eleveno.txt"_s)));
-    QCOMPARE(openDescriptors(), before);
-}
-
 void TestRoundFile::openErrors_data()
 {
     QTest::addColumn<QString>("kind");
@@ -283,41 +267,52 @@ void TestRoundFile::unreadableFile()
         QSKIP("root reads files whatever their mode");
     QTemporaryDir dir;
     const QString path = dir.filePath(u"7.txt"_s);
-    QVERIFY(writeFile(path, twelveLines()));
+    QVERIFY(writeFile(path, fixtureBytes(u"lines.txt"_s)));
     QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
     const FileRead read = readRoundFile(path);
     QVERIFY(!read.fields);
     QCOMPARE(read.error, u"Нет доступа к файлу %1"_s.arg(path));
 }
 
-void TestRoundFile::overlongField()
+void TestRoundFile::filesThatDoNotRead_data()
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"7.txt"_s);
-    QVERIFY(writeFile(path, "1,2,3,4,\"" + QByteArray(1024 * 1024, 'x') + "\"\r\n6\r\n"));
-    const int before = openDescriptors();
-    const FileRead read = readRoundFile(path);
-    QCOMPARE(openDescriptors(), before);
-    QVERIFY(!read.fields);
-    QCOMPARE(read.error, u"В файле %1 поле 5 длиннее 64 КиБ"_s.arg(path));
+    QTest::addColumn<QString>("round");
+    QTest::addColumn<QByteArray>("questions");
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QString>("message"); // %1 is the round as given
+
+    const QByteArray lines = fixtureBytes(u"lines.txt"_s);
+    QTest::newRow("eleven answers") << u"r"_s << lines << fixtureBytes(u"eleveno.txt"_s)
+                                    << u"В файле %1o.txt меньше 12 полей (найдено 11)"_s;
+    QTest::newRow("field over the cap")
+        << u"r"_s << "1,2,3,4,\"" + QByteArray(1024 * 1024, 'x') + "\"\r\n6\r\n"
+        << lines << u"В файле %1.txt поле 5 длиннее 64 КиБ"_s;
+    // A round name is free text: "%2" in it is not a placeholder of the message.
+    QTest::newRow("percent signs in the name")
+        << u"x%2y%1"_s << QByteArray("1,2,3\r\n") << lines << u"В файле %1.txt меньше 12 полей (найдено 3)"_s;
 }
 
-void TestRoundFile::percentSignsInNameStayAsTyped()
+void TestRoundFile::filesThatDoNotRead()
 {
-    // A round name is free text: "%2" in it is not a placeholder of the message.
+    QFETCH(QString, round);
+    QFETCH(QByteArray, questions);
+    QFETCH(QByteArray, answers);
+    QFETCH(QString, message);
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"x%2y%1.txt"_s);
-    QVERIFY(writeFile(path, "1,2,3\r\n"));
-    const FileRead read = readRoundFile(path);
-    QVERIFY(!read.fields);
-    QCOMPARE(read.error, u"В файле "_s + path + u" меньше 12 полей (найдено 3)"_s);
+    const QString base = dir.filePath(round);
+    mustWriteRound(base, questions, answers);
+    const int before = openDescriptors();
+    const RoundRead read = readRound(base);
+    QCOMPARE(openDescriptors(), before);
+    QVERIFY(!read.round);
+    QCOMPARE(read.error, QString(message).replace(u"%1"_s, base));
 }
 
 void TestRoundFile::bigTailIsNotRead()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(u"big.txt"_s);
-    const QByteArray head = twelveLines();
+    const QByteArray head = fixtureBytes(u"lines.txt"_s);
     QVERIFY(writeFile(path, head));
     // A sparse gigabyte of zero bytes after the twelfth line.
     QVERIFY(QFile::resize(path, qint64(1) << 30));
@@ -360,7 +355,7 @@ void TestRoundFile::roundNeedsBothFiles()
     const WorkingDirectory cwd(dir.path());
 
     // Names are taken relative to the working directory, exactly as typed.
-    QVERIFY(writeFile(u"7.txt"_s, twelveLines()));
+    QVERIFY(writeFile(u"7.txt"_s, fixtureBytes(u"lines.txt"_s)));
     RoundRead read = readRound(u"7"_s);
     QVERIFY(!read.round);
     QCOMPARE(read.error, u"Нет файла 7o.txt"_s);
