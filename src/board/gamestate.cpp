@@ -65,6 +65,9 @@ void Form1::restore(const GameSnapshot &game)
     for (const GameSnapshot::GivenPoint &point : game.givenPoints)
         m_givenPoints.push_back({point.team == GameSnapshot::Team::One ? Label2 : Label3, point.before});
     m_picked = game.picked;
+    // Mid-game, as after a pick: a clicker's B must not type in the box.
+    if (Text1->hasFocus())
+        Option20->setFocus();
     LoadError->setText(game.loadError);
     LoadError->setToolTip(game.loadError);
     emit gameChanged();
