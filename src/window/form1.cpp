@@ -9,6 +9,7 @@
 #include "window/hostview.h"
 #include "window/messagelabel.h"
 #include "window/optionbutton.h"
+#include "window/pictureshow.h"
 #include "window/placement.h"
 
 #include <QButtonGroup>
@@ -59,6 +60,7 @@ Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(
                       design::clientSize()));
     setAutoFillBackground(true);
     buildControls();
+    m_pictures = new PictureShow(this);
     setSound(sound);
 }
 
@@ -257,6 +259,8 @@ void Form1::layOut(double scale, QPoint origin)
         d.widget->setGeometry(design::pixelRect(*d.control, scale).translated(origin));
         d.widget->setFont(designFont(d.control->font, scale));
     }
+    if (m_pictures)
+        m_pictures->layOut(scale, origin);
 }
 
 // --- Showing: full screen, blanking, the host view ---------------------------

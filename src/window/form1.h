@@ -17,6 +17,7 @@ class QPushButton;
 class QTimer;
 class HostView;
 class OptionButton;
+class PictureShow;
 class SoundInterface;
 
 // The one window of the program: the quiz board, the two teams' scores, the
@@ -72,6 +73,8 @@ public:
     bool isBlanked() const;
     void toggleHostView();
     HostView *hostView() const;
+    // The question's or answer's picture over the numbers.
+    PictureShow *pictures() const { return m_pictures; }
 
     // Controls, by their design names.
     OptionButton *Option1 = nullptr;
@@ -151,6 +154,7 @@ private:
     Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;
     QWidget *m_blank = nullptr;
     QPointer<HostView> m_hostView;
+    PictureShow *m_pictures = nullptr;
 
     void applyShowing();
     void placeForHostView();

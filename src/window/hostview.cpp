@@ -2,7 +2,9 @@
 
 #include "window/form1.h"
 #include "window/hostkeys.h"
+#include "window/hostpicture.h"
 #include "window/optionbutton.h"
+#include "window/pictureshow.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -46,6 +48,9 @@ HostView::HostView(Form1 *form) : m_form(form)
 
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(makeGameArea(), 1);
+    m_picture = new HostPicture(this);
+    layout->addWidget(m_picture);
+    connect(form->pictures(), &PictureShow::changed, this, &HostView::refresh);
     layout->addWidget(makeNumbers());
     layout->addWidget(makeActions());
     layout->addWidget(makeKeyList());
@@ -175,4 +180,5 @@ void HostView::refresh()
     for (int number = 1; number <= 12; ++number)
         numberButton(number)->setEnabled(!m_form->numberButton(number)->isHidden());
     m_reveal->setEnabled(!m_form->Command3->isHidden());
+    m_picture->refresh(m_form->pictures(), m_form->isBlanked());
 }

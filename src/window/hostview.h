@@ -5,6 +5,7 @@
 #include <array>
 
 class Form1;
+class HostPicture;
 class QLabel;
 class QPushButton;
 
@@ -33,6 +34,7 @@ public:
     QLabel *scoreLabel() const { return m_scores; }
     QPushButton *numberButton(int number) const { return m_numbers.at(number - 1); }
     QPushButton *answerButton() const { return m_reveal; }
+    HostPicture *pictureArea() const { return m_picture; }
 
 private:
     QWidget *makeGameArea();
@@ -48,6 +50,7 @@ private:
     QLabel *m_answer = nullptr;
     QLabel *m_answerState = nullptr;
     QLabel *m_blankState = nullptr;
+    HostPicture *m_picture = nullptr;
     std::array<QPushButton *, 12> m_numbers{};
     QPushButton *m_reveal = nullptr;
 };
