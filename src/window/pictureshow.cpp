@@ -74,12 +74,11 @@ void PictureShow::show(pictures::Key key)
 
 void PictureShow::refresh()
 {
+    // Another picture in the same place must be drawn anew too.
     const bool visible = hostState().state == State::Shown;
-    if (visible != isVisible()) {
-        setVisible(visible);
-        if (visible)
-            update();
-    }
+    setVisible(visible);
+    if (visible)
+        update();
     emit changed();
 }
 

@@ -13,3 +13,4 @@ kvizor_add_e2e(e2e_wayland wayland_e2e.sh $<TARGET_FILE:tst_hostview>)
 # Measures recordings of the real sound output.
 add_executable(wavprobe ${CMAKE_CURRENT_LIST_DIR}/wavprobe.cpp)
 kvizor_add_e2e(e2e_sound sound_e2e.sh $<TARGET_FILE:wavprobe>)
+kvizor_add_e2e(e2e_pictures pictures_e2e.sh)
