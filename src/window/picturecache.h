@@ -25,6 +25,8 @@ public:
     // Forgets the pictures held and starts on listing's, questions first.
     void load(const pictures::Listing &listing, const QSize &box);
     // Decodes every picture again to fit box (the old ones are kept meanwhile).
+    // The pictures of a round together hold at most a fixed budget: with
+    // many pictures on a large screen they are decoded somewhat smaller.
     void setBox(const QSize &box);
     // The picture is wanted now: it is decoded next.
     void hurry(pictures::Key key);
@@ -43,18 +45,24 @@ public:
     QSize box() const { return m_box; }
 
     // Waits for the decoding in flight (tests and benchmarks).
-    void waitForDone() { m_pool.waitForDone(); }
+    void waitForDone()
+    {
+        m_pool.waitForDone();
+        m_urgent.waitForDone();
+    }
 
 signals:
     void decoded(pictures::Key key);
 
 private:
     void startAll();
-    void start(int index, int priority);
+    void start(int index, bool urgent);
     void finish(int generation, int index, const QSize &box, const QImage &image, const QString &error);
 
     QThreadPool m_pool;
+    QThreadPool m_urgent;
     std::array<Slot, pictures::kSlots> m_slots;
     QSize m_box;
+    int m_count = 0; // pictures in the round
     std::shared_ptr<std::atomic_int> m_generation = std::make_shared<std::atomic_int>(0);
 };
