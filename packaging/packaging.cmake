@@ -46,6 +46,9 @@ install(FILES ${KVIZOR_ICONS_DIR}/kvizor.svg
 install(FILES ${PROJECT_SOURCE_DIR}/examples/1.txt ${PROJECT_SOURCE_DIR}/examples/1o.txt
         ${PROJECT_SOURCE_DIR}/examples/sheet.csv
     DESTINATION ${CMAKE_INSTALL_DATADIR}/kvizor/examples)
+# Its pictures (drawn by tools/make-example-pictures.sh).
+install(FILES ${PROJECT_SOURCE_DIR}/examples/1/1.png ${PROJECT_SOURCE_DIR}/examples/1/9o.png
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/kvizor/examples/1)
 
 # The manual page and the changelog go in gzipped, as Debian has them; they
 # are compressed when CMake configures (gzip -n: no name or time inside, so
@@ -117,7 +120,8 @@ else()
         "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libsdl2-2.0-0, ${KVIZOR_DEB_RUNTIME}")
 endif()
 # With Qt's SVG engine the window icon is drawn sharp at every size.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-wayland")
+# WebP pictures in rounds need Qt's extra image formats.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libqt6svg6, qt6-wayland, qt6-image-formats-plugins")
 
 set(CPACK_SOURCE_GENERATOR "TGZ")
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "\\\\.swp$")

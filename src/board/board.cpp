@@ -5,6 +5,7 @@
 #include "sound/soundinterface.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
+#include "window/pictureshow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -71,6 +72,7 @@ void Form1::selectNumber(int number)
     m_tickCounter = 0;
     m_sound->startCountdown();
     Timer1_Timer();
+    m_pictures->questionPicked(number); // after the first beep, which it must not delay
 }
 
 void Form1::Timer1_Timer()
@@ -128,6 +130,7 @@ void Form1::Command2_Click()
 void Form1::Command3_Click()
 {
     Label7->setVisible(true);
+    m_pictures->answerRevealed();
 }
 
 void Form1::awardPoint(QLabel *score)
@@ -135,6 +138,7 @@ void Form1::awardPoint(QLabel *score)
     Label1->setText(QString());
     Label7->setText(QString());
     Label7->setVisible(false);
+    m_pictures->questionEnded();
     const double sum = numberforms::captionValue(score->text()) + 1.0;
     m_picked = true;
     if (std::isfinite(sum)) {

@@ -12,6 +12,10 @@ add_library(kvizor_check STATIC
 # Qt Core only: how much of a text its label shows is asked of the caller.
 target_link_libraries(kvizor_check PUBLIC kvizor_pure)
 
+# The round's pictures, read as the window reads them (Qt Gui).
+add_library(kvizor_check_pictures STATIC ${CMAKE_CURRENT_LIST_DIR}/picturecheck.cpp)
+target_link_libraries(kvizor_check_pictures PUBLIC kvizor_check kvizor_layout)
+
 qt_add_executable(kvizor-check ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(kvizor-check PRIVATE kvizor_check kvizor_layout)
+target_link_libraries(kvizor-check PRIVATE kvizor_check kvizor_layout kvizor_check_pictures)
 install(TARGETS kvizor-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

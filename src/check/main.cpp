@@ -1,6 +1,7 @@
 // kvizor-check: the evening-before look at a round. Reads the round's two
 // files exactly as the window will and prints what the host will get.
 
+#include "check/picturecheck.h"
 #include "check/roundcheck.h"
 #include "check/roundwriter.h"
 #include "check/tableimport.h"
@@ -100,7 +101,9 @@ QString helpText()
                           "Читает файлы тура ТУР.txt (вопросы) и ТУРo.txt (ответы) так же, как их\n"
                           "прочитает Квизория, печатает двенадцать вопросов с ответами и предупреждает\n"
                           "о лишних запятых, пустых и повторяющихся вопросах и о вопросах и ответах,\n"
-                          "которые не поместятся на поле.\n"
+                          "которые не поместятся на поле. Картинки из папки ТУР (3.jpg к вопросу 3,\n"
+                          "3o.jpg к ответу 3) перечисляет с размерами и предупреждает о нечитаемых,\n"
+                          "слишком больших и о файлах, которые не подходят ни к одному вопросу.\n"
                           "\n"
                           "С --import сначала делает тур из таблицы CSV (так её сохраняет LibreOffice\n"
                           "Calc, Excel или Google Таблицы): вопросы из первого столбца, ответы из\n"
@@ -132,7 +135,7 @@ int usageError(const QString &problem)
 }
 
 // Everything in the report may hold text from the files, the file names too.
-void printReport(const check::RoundReport &report)
+void printReport(const check::RoundReport &report, const QStringList &pictureLines)
 {
     using check::visibleText;
     for (size_t k = 0; k < report.questions.size(); ++k) {
@@ -147,6 +150,10 @@ void printReport(const check::RoundReport &report)
         print(stdout, QStringLiteral("%1: кодировка %2")
                           .arg(visibleText(file->path), check::encodingName(file->encoding)));
     print(stdout, QString());
+    for (const QString &line : pictureLines)
+        print(stdout, visibleText(line));
+    if (!pictureLines.isEmpty())
+        print(stdout, QString());
 
     if (report.warnings.empty()) {
         print(stdout, QStringLiteral("Предупреждений нет."));
@@ -320,6 +327,8 @@ int main(int argc, char *argv[])
         return kExitNotLoaded;
     }
     report.warnings.insert(report.warnings.begin(), tableWarnings.begin(), tableWarnings.end());
-    printReport(report);
+    const check::PictureReport pictures = check::checkPictures(options.round);
+    report.warnings.insert(report.warnings.end(), pictures.warnings.begin(), pictures.warnings.end());
+    printReport(report, pictures.lines);
     return finish(report.warnings.empty() ? kExitClean : kExitWarnings);
 }

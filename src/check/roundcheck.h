@@ -27,6 +27,7 @@ struct Warning
         TableExtraRows,      // more than twelve questions in the table
         TableUnclosedQuote,  // a quote in the table runs to its end
         DoesNotFit,          // the board cuts a question or an answer off
+        Picture,             // a picture that cannot be shown, is very large or is no question's
     };
     Kind kind;
     QString file;             // the file as named to the reader; empty when not about one file

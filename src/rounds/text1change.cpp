@@ -3,6 +3,7 @@
 #include "rounds/roundfile.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
+#include "window/pictureshow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -40,4 +41,5 @@ void Form1::Text1_Change()
     m_picked = false;
     LoadError->clear();
     LoadError->setToolTip(QString());
+    m_pictures->roundLoaded(Text1->text());
 }

@@ -7,6 +7,7 @@
 #include "window/facebutton.h"
 #include "window/messagelabel.h"
 #include "window/optionbutton.h"
+#include "window/pictureshow.h"
 
 #include <QButtonGroup>
 #include <QLabel>
@@ -52,6 +53,7 @@ Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(
                       design::clientSize()));
     setAutoFillBackground(true);
     buildControls();
+    m_pictures = new PictureShow(this);
     setSound(sound);
 }
 
@@ -230,6 +232,8 @@ void Form1::layOut(double scale, QPoint origin)
         d.widget->setGeometry(design::pixelRect(*d.control, scale).translated(origin));
         d.widget->setFont(designFont(d.control->font, scale));
     }
+    if (m_pictures)
+        m_pictures->layOut(scale, origin);
 }
 
 // --- The host's requests, from the keys and the host view ----------------

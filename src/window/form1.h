@@ -16,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class OptionButton;
+class PictureShow;
 class SoundInterface;
 
 // The quiz board: the twelve numbers, the question and its answer, the two
@@ -71,6 +72,8 @@ public:
     // Puts a game back on the controls as it was, without loading the round
     // or sounding anything: a countdown that was running comes back stopped.
     void restore(const GameSnapshot &game);
+    // The question's or answer's picture over the numbers.
+    PictureShow *pictures() const { return m_pictures; }
 
     // Controls, by their design names.
     OptionButton *Option1 = nullptr; // number 1
@@ -148,6 +151,7 @@ private:
     std::vector<Designed> m_designed;
     double m_scale = 1.0;
     QPoint m_origin;
+    PictureShow *m_pictures = nullptr;
 
     SoundInterface *m_sound;
 

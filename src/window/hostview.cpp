@@ -1,6 +1,7 @@
 #include "window/hostview.h"
 
 #include "window/hostkeys.h"
+#include "window/hostpicture.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -46,6 +47,8 @@ HostView::HostView()
     auto *content = new QWidget;
     auto *layout = new QVBoxLayout(content);
     layout->addWidget(makeGameArea(), 1);
+    m_picture = new HostPicture(this);
+    layout->addWidget(m_picture);
     layout->addWidget(makeNumbers());
     layout->addWidget(makeActions());
     layout->addWidget(makeKeyList());
@@ -185,6 +188,11 @@ void HostView::showGame(const GameSnapshot &game, const Situation &situation)
     m_resume->setVisible(!situation.resumeOffer.isEmpty());
     m_notes->setText(situation.notes.join(QLatin1Char('\n')));
     m_notes->setVisible(!situation.notes.isEmpty());
+}
+
+void HostView::showPicture(const PictureShow *pictures, bool roomBlanked)
+{
+    m_picture->refresh(pictures, roomBlanked);
 }
 
 void HostView::showAnswer(const GameSnapshot &game, bool mayShowAnswers)

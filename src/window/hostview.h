@@ -6,6 +6,8 @@
 
 #include <array>
 
+class HostPicture;
+class PictureShow;
 class QLabel;
 class QPushButton;
 
@@ -34,6 +36,8 @@ public:
     HostView();
 
     void showGame(const GameSnapshot &game, const Situation &situation);
+    // The question's or answer's picture, small, as the board shows it.
+    void showPicture(const PictureShow *pictures, bool roomBlanked);
 
     QLabel *roundLabel() const { return m_round; }
     QLabel *questionLabel() const { return m_question; }
@@ -45,6 +49,7 @@ public:
     QPushButton *answerButton() const { return m_reveal; }
     QPushButton *resumeButton() const { return m_resume; }
     QLabel *notesLabel() const { return m_notes; }
+    HostPicture *pictureArea() const { return m_picture; }
 
 signals:
     void numberRequested(int number);
@@ -70,6 +75,7 @@ private:
     QLabel *m_answer = nullptr;
     QLabel *m_answerState = nullptr;
     QLabel *m_blankState = nullptr;
+    HostPicture *m_picture = nullptr;
     std::array<QPushButton *, 12> m_numbers{};
     QPushButton *m_reveal = nullptr;
     QPushButton *m_resume = nullptr;

@@ -3,6 +3,7 @@
 #include "window/designtable.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
+#include "window/pictureshow.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -53,6 +54,7 @@ Showing::Showing(Form1 *form)
 
     form->installEventFilter(this);
     connect(form, &Form1::gameChanged, this, &Showing::refreshHostView);
+    connect(form->pictures(), &PictureShow::changed, this, &Showing::refreshHostView);
     // A projector plugged in or out while the host view is open: the rule
     // again, so the answers never stay on the room's screen.
     for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved}) {
@@ -317,6 +319,7 @@ void Showing::refreshHostView()
     situation.notes = QStringList{m_keeping.problem, m_keeping.roundNote};
     situation.notes.removeAll(QString());
     m_hostView->showGame(m_form->snapshot(), situation);
+    m_hostView->showPicture(m_form->pictures(), situation.blanked);
 }
 
 bool Showing::eventFilter(QObject *watched, QEvent *event)

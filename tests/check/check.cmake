@@ -9,3 +9,7 @@ add_dependencies(tst_checkcli kvizor-check)
 
 kvizor_add_test(tst_tableimport check/tst_tableimport.cpp)
 target_link_libraries(tst_tableimport PRIVATE kvizor_check)
+
+kvizor_add_test(tst_picturecheck check/tst_picturecheck.cpp LIBS kvizor_check_pictures)
+target_compile_definitions(tst_picturecheck PRIVATE KVIZOR_CHECK_BIN="$<TARGET_FILE:kvizor-check>")
+add_dependencies(tst_picturecheck kvizor-check)

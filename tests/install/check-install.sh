@@ -55,6 +55,8 @@ for f in \
     share/icons/hicolor/scalable/apps/kvizor.svg \
     share/kvizor/examples/1.txt \
     share/kvizor/examples/1o.txt \
+    share/kvizor/examples/1/1.png \
+    share/kvizor/examples/1/9o.png \
     share/kvizor/examples/sheet.csv \
     share/man/man6/kvizor.6.gz \
     share/doc/kvizor/copyright \

@@ -2,3 +2,4 @@
 kvizor_add_test(tst_fieldreader rounds/tst_fieldreader.cpp)
 kvizor_add_test(tst_roundfile rounds/tst_roundfile.cpp)
 kvizor_add_test(tst_roundloading GUI rounds/tst_roundloading.cpp)
+kvizor_add_test(tst_roundpictures rounds/tst_roundpictures.cpp)
