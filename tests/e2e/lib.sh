@@ -4,6 +4,8 @@
 
 E2E_PIDS=""
 E2E_TMP=$(mktemp -d /tmp/kvizor-e2e.XXXXXX)
+# The game journal of every program started here stays in the test's folder.
+export XDG_STATE_HOME="$E2E_TMP/state"
 
 e2e_cleanup() {
     for pid in $E2E_PIDS; do

@@ -8,7 +8,6 @@ KVIZOR=$1
 
 start_xvfb
 export SDL_AUDIODRIVER=dummy
-export XDG_STATE_HOME="$E2E_TMP/state"
 write_round "$E2E_TMP" 7
 start_kvizor "$KVIZOR" "$E2E_TMP"
 click_at 760 48
