@@ -96,11 +96,7 @@ private:
     Showing *showing = nullptr;
     QTemporaryDir dir;
 
-    void tick(int times = 1)
-    {
-        for (int i = 0; i < times; ++i)
-            form->Timer1_Timer();
-    }
+    void tick(int times = 1) { game->tick(times); }
     void loadRound()
     {
         form->Text1->setText(writeRound(dir, QStringLiteral("7")));

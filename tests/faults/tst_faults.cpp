@@ -6,7 +6,7 @@
 
 #include "faultyread.h"
 #include "rounds/roundfile.h"
-#include "support/fakesound.h"
+#include "support/gamewindow.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
@@ -102,8 +102,9 @@ class TestFaults : public QObject
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<FakeSound> m_sound;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<GameWindow> m_game;
+    Form1 *m_form = nullptr;
+    FakeSound *m_sound = nullptr;
     bool m_otherSpelling = false;
 
     QString base() const { return m_dir->filePath(QStringLiteral("r")); }
@@ -179,16 +180,15 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(m_dir->isValid());
         writeVersion(1);
-        m_sound = std::make_unique<FakeSound>();
-        m_form = std::make_unique<Form1>(m_sound.get());
-        m_form->Form_Load();
+        m_game = std::make_unique<GameWindow>();
+        m_form = &m_game->form;
+        m_sound = &m_game->sound;
         m_form->show();
         reload();
         verifyLoaded(1, 1);
 
         m_form->numberButton(5)->click();
-        for (int tick = 2; tick <= 5; ++tick)
-            m_form->Timer1_Timer();
+        m_game->runToStop();
         m_form->Command3_Click();
         m_form->Command1_Click();
         m_form->numberButton(9)->click();
@@ -201,8 +201,7 @@ private slots:
     void cleanup()
     {
         faults::clearReadPlan();
-        m_form.reset();
-        m_sound.reset();
+        m_game.reset();
         if (m_dir)
             ::chmod(QFile::encodeName(answers()).constData(), 0644);
         m_dir.reset();

@@ -2,7 +2,7 @@
 // load resets, what it leaves alone, and that a failed load changes nothing
 // but the message.
 
-#include "support/fakesound.h"
+#include "support/gamewindow.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/messagelabel.h"
@@ -69,11 +69,12 @@ class TestRoundLoading : public QObject
 private:
     QTemporaryDir dir;
     QString previousDir;
-    std::unique_ptr<FakeSound> sound;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<GameWindow> game;
+    Form1 *form = nullptr;
+    FakeSound *sound = nullptr;
 
     void type(const QString &text) { QTest::keyClicks(form->Text1, text); }
-    bool shown(QWidget *w) const { return w->isVisibleTo(form.get()); }
+    bool shown(QWidget *w) const { return w->isVisibleTo(form); }
 
 private slots:
     void initTestCase()
@@ -88,15 +89,11 @@ private slots:
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
     void init()
     {
-        sound = std::make_unique<FakeSound>();
-        form = std::make_unique<Form1>(sound.get());
-        form->Form_Load();
+        game = std::make_unique<GameWindow>();
+        form = &game->form;
+        sound = &game->sound;
     }
-    void cleanup()
-    {
-        form.reset();
-        sound.reset();
-    }
+    void cleanup() { game.reset(); }
 
     void goodLoadResetsTheBoardOnly()
     {

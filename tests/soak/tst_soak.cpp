@@ -8,7 +8,7 @@
 // freed memory resident, so there the memory figures are only printed and
 // LeakSanitizer does the judging at exit.
 
-#include "support/fakesound.h"
+#include "support/gamewindow.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
@@ -96,8 +96,9 @@ class TestSoak : public QObject
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<FakeSound> m_sound;
-    std::unique_ptr<Form1> m_form;
+    std::unique_ptr<GameWindow> m_game;
+    Form1 *m_form = nullptr;
+    FakeSound *m_sound = nullptr;
     int m_scale = 1;
     double m_warmMiB = -1;
 
@@ -146,18 +147,14 @@ private slots:
                                        : " (a tenth: KVIZOR_SOAK_QUICK is set)");
         std::fflush(stdout);
 
-        m_sound = std::make_unique<FakeSound>();
-        m_form = std::make_unique<Form1>(m_sound.get());
-        m_form->Form_Load();
+        m_game = std::make_unique<GameWindow>();
+        m_form = &m_game->form;
+        m_sound = &m_game->sound;
         m_form->show();
         settle();
     }
 
-    void cleanupTestCase()
-    {
-        m_form.reset();
-        m_sound.reset();
-    }
+    void cleanupTestCase() { m_game.reset(); }
 
     // Load, pick, count down to STOP, reveal, score; the two rounds alternate.
     void wholeQuestions()

@@ -14,4 +14,13 @@ struct GameWindow
     Showing showing{&form};
 
     GameWindow() { form.Form_Load(); }
+
+    // Ticks of Timer1, without waiting for them.
+    void tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            form.Timer1_Timer();
+    }
+    // From a pick's " 1" to "STOP".
+    void runToStop() { tick(4); }
 };

@@ -64,11 +64,7 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(form));
         QApplication::setActiveWindow(form);
     }
-    void runToStop()
-    {
-        for (int i = 0; i < 4; ++i)
-            form->Timer1_Timer();
-    }
+    void runToStop() { game->runToStop(); }
 
 private slots:
     void init()
