@@ -85,18 +85,13 @@ NumberHandler kNumberHandler(int number)
     return handlers[number - 1];
 }
 
-class TestBoard : public QObject
+class TestBoard : public QObject, protected GameUnderTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<GameWindow> game;
-    Form1 *form = nullptr;
-    FakeSound *sound = nullptr;
-    Showing *showing = nullptr;
     QTemporaryDir dir;
 
-    void tick(int times = 1) { game->tick(times); }
     void loadRound()
     {
         form->Text1->setText(writeRound(dir, QStringLiteral("7")));
@@ -119,14 +114,8 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        game = std::make_unique<GameWindow>();
-        form = &game->form;
-        sound = &game->sound;
-        showing = &game->showing;
-    }
-    void cleanup() { game.reset(); }
+    void init() { start(); }
+    void cleanup() { stop(); }
 
     void startState()
     {

@@ -43,14 +43,11 @@ bool near(QColor a, QColor b)
 
 } // namespace
 
-class TestBoardPictures : public QObject
+class TestBoardPictures : public QObject, protected GameUnderTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<GameWindow> game;
-    Form1 *form = nullptr;
-    FakeSound *sound = nullptr;
     QTemporaryDir dir;
 
     PictureShow *show() const { return form->pictures(); }
@@ -99,12 +96,10 @@ private slots:
     {
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        game = std::make_unique<GameWindow>();
-        form = &game->form;
-        sound = &game->sound;
+        start();
         form->show();
     }
-    void cleanup() { game.reset(); }
+    void cleanup() { stop(); }
 
     void pictureFromPickToTeamButton()
     {

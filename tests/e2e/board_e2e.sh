@@ -6,10 +6,7 @@ set -u
 KVIZOR=$1
 . "$(dirname "$0")/lib.sh"
 
-start_xvfb
-export SDL_AUDIODRIVER=dummy
-write_round "$E2E_TMP" 7
-start_kvizor "$KVIZOR" "$E2E_TMP"
+start_board "$KVIZOR"
 
 # Faces of the twelve numbers, 8 px inside their top-left corners.
 shot start

@@ -169,6 +169,20 @@ eventually() {
     return 1
 }
 
+# The usual start: a private display, no sound, round 7 beside the program
+# ($1), the program's window up; with "load", round 7 typed into the box.
+start_board() {
+    start_xvfb
+    export SDL_AUDIODRIVER=dummy
+    write_round "$E2E_TMP" 7
+    start_kvizor "$1" "$E2E_TMP"
+    if [ "${2:-}" = load ]; then
+        click_at 760 48
+        xdotool type --delay 50 "7"
+        sleep 0.5
+    fi
+}
+
 alive() {
     kill -0 "$KVIZOR_PID" 2>/dev/null || fail "kvizor is gone: $(cat "$E2E_TMP/kvizor.log")"
 }

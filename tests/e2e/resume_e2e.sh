@@ -6,13 +6,7 @@ set -u
 KVIZOR=$1
 . "$(dirname "$0")/lib.sh"
 
-start_xvfb
-export SDL_AUDIODRIVER=dummy
-write_round "$E2E_TMP" 7
-start_kvizor "$KVIZOR" "$E2E_TMP"
-click_at 760 48
-xdotool type --delay 50 "7"
-sleep 0.5
+start_board "$KVIZOR" load
 click_at 380 68 # number 3
 sleep 4.6
 click_at 724 596 # ОТВЕТ

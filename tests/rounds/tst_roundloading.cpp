@@ -62,16 +62,13 @@ private:
 
 } // namespace
 
-class TestRoundLoading : public QObject
+class TestRoundLoading : public QObject, protected GameUnderTest
 {
     Q_OBJECT
 
 private:
     QTemporaryDir dir;
     QString previousDir;
-    std::unique_ptr<GameWindow> game;
-    Form1 *form = nullptr;
-    FakeSound *sound = nullptr;
 
     void type(const QString &text) { QTest::keyClicks(form->Text1, text); }
     bool shown(QWidget *w) const { return w->isVisibleTo(form); }
@@ -87,13 +84,8 @@ private slots:
         QFile::copy(QStringLiteral("2.txt"), QStringLiteral("4.txt")); // no answer file
     }
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
-    void init()
-    {
-        game = std::make_unique<GameWindow>();
-        form = &game->form;
-        sound = &game->sound;
-    }
-    void cleanup() { game.reset(); }
+    void init() { start(); }
+    void cleanup() { stop(); }
 
     void goodLoadResetsTheBoardOnly()
     {

@@ -4,6 +4,8 @@
 #include "window/form1.h"
 #include "window/showing.h"
 
+#include <memory>
+
 // The board as the program makes it: Form1 after its load handler, shown
 // through a Showing (the keys, full screen, blanking, the host view), with a
 // sound side that counts.
@@ -23,4 +25,32 @@ struct GameWindow
     }
     // From a pick's " 1" to "STOP".
     void runToStop() { tick(4); }
+};
+
+// What a window test works on, made anew for each test function: a test
+// class derives from it and calls start() in init() and stop() in cleanup().
+class GameUnderTest
+{
+protected:
+    std::unique_ptr<GameWindow> game;
+    Form1 *form = nullptr;
+    FakeSound *sound = nullptr;
+    Showing *showing = nullptr;
+
+    void start()
+    {
+        game = std::make_unique<GameWindow>();
+        form = &game->form;
+        sound = &game->sound;
+        showing = &game->showing;
+    }
+    void stop()
+    {
+        form = nullptr;
+        sound = nullptr;
+        showing = nullptr;
+        game.reset();
+    }
+    void tick(int times = 1) { game->tick(times); }
+    void runToStop() { game->runToStop(); }
 };

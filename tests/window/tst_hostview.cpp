@@ -18,15 +18,11 @@
 
 #include <memory>
 
-class TestHostView : public QObject
+class TestHostView : public QObject, protected GameUnderTest
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<GameWindow> game;
-    Form1 *form = nullptr;
-    FakeSound *sound = nullptr;
-    Showing *showing = nullptr;
     QTemporaryDir dir;
 
     // A round whose question 3 is far longer than Label1 shows.
@@ -64,19 +60,15 @@ private:
         QVERIFY(QTest::qWaitForWindowExposed(form));
         QApplication::setActiveWindow(form);
     }
-    void runToStop() { game->runToStop(); }
 
 private slots:
     void init()
     {
-        game = std::make_unique<GameWindow>();
-        form = &game->form;
-        sound = &game->sound;
-        showing = &game->showing;
+        start();
         loadRound();
         showActive();
     }
-    void cleanup() { game.reset(); }
+    void cleanup() { stop(); }
 
     void pageDownRevealsOnlyOnceTheAnswerButtonShows()
     {
