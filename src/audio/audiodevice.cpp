@@ -185,6 +185,7 @@ void AudioDevice::fill(void *self, std::uint8_t *stream, int bytes)
     }
     const int frames = bytes / kFrameBytes;
     device->m_clock.filled(device->m_mixer.framesMixed(), frames);
+    device->m_countdown.follow(device->m_mixer, StreamClock::framesIn(device->m_clock.lagNs()));
     device->m_mixer.mix(reinterpret_cast<int16_t *>(stream), frames);
 }
 
@@ -241,10 +242,12 @@ AudioDevice::Play AudioDevice::beat(int index, const Mixer::Sound &beep, const M
     if (!admit())
         return Play::Silent;
     const std::uint64_t start = m_clock.frameFor();
-    if (index == 1)
+    if (index == 1) {
+        m_clock.mark();
         m_countdown.begin(m_mixer, start, beep, stop);
-    else if (!m_countdown.tick(m_mixer, index, start))
+    } else if (!m_countdown.tick(m_mixer, index, start, StreamClock::framesIn(m_clock.lagNs()))) {
         m_mixer.play(beep, start);
+    }
     if (!m_countdown.active())
         return placed(start, beep);
     return placed(m_countdown.lastStart(), index + 1 >= Countdown::beats ? stop : beep);

@@ -18,17 +18,26 @@
 // mixed, but never within half a second of the beat before it. A new
 // countdown, a cut, or a tick that does not fit (its beat still more than
 // half a second away) ends the plan and takes back what waits.
+//
+// A stream that has fallen behind (it underran) would play every later
+// frame late: a waiting beat is moved earlier by as much, so that it keeps
+// to its second of time.
 class Countdown
 {
 public:
     static constexpr int beats = SoundInterface::countdownBeats;
+    // A lag under this (2 ms) leaves the beats on their frames.
+    static constexpr std::int64_t lagFrames = 96;
 
     // Starts beat 1 at frame first and arms beat 2.
     void begin(Mixer &mixer, std::uint64_t first, const Mixer::Sound &beep, const Mixer::Sound &stop);
     // The tick for beat index, when a sound asked for now would start at
-    // callFrame. False if the tick is not this countdown's: the plan has
-    // ended and the caller plays the beat itself.
-    bool tick(Mixer &mixer, int index, std::uint64_t callFrame);
+    // callFrame and the stream has fallen lag frames behind since beat 1.
+    // False if the tick is not this countdown's: the plan has ended and the
+    // caller plays the beat itself.
+    bool tick(Mixer &mixer, int index, std::uint64_t callFrame, std::int64_t lag);
+    // Moves the waiting beat for a stream lag frames behind since beat 1.
+    void follow(Mixer &mixer, std::int64_t lag);
     // Whether the stop sound waits with the last beat; the plan ends.
     bool takeStop();
     // Ends the plan and takes back what waits.
@@ -38,16 +47,18 @@ public:
 
     bool active() const { return m_armed != 0; }
     // Where the last sound armed starts.
-    std::uint64_t lastStart() const { return m_lastStart; }
+    std::uint64_t lastStart() const { return m_start; }
 
 private:
-    void arm(Mixer &mixer, int index);
+    void arm(Mixer &mixer, int index, std::int64_t lag);
+    std::uint64_t startFor(const Mixer &mixer, int index, std::int64_t lag) const;
 
     Mixer::Sound m_beep;
     Mixer::Sound m_stop;
     std::uint64_t m_first = 0;
-    std::uint64_t m_lastStart = 0;
-    int m_armed = 0; // the beat waiting for its tick; 0 with no plan
+    std::uint64_t m_start = 0;     // of the beat armed
+    std::uint64_t m_prevStart = 0; // of the beat before it
+    int m_armed = 0;               // the beat waiting for its tick; 0 with no plan
     std::uint64_t m_beatId = 0;
     std::uint64_t m_stopId = 0;
 };

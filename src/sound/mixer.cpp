@@ -116,3 +116,11 @@ void Mixer::drop(std::uint64_t id)
             voice.position = voice.end;
     }
 }
+
+void Mixer::move(std::uint64_t id, std::uint64_t startFrame)
+{
+    for (Voice &voice : m_voices) {
+        if (id != 0 && voice.serial == id && voice.position == 0)
+            voice.start = startFrame;
+    }
+}

@@ -50,6 +50,8 @@ public:
 
     // Takes back the sound play() returned id for, unless it has started.
     void drop(std::uint64_t id);
+    // Moves the start of that sound, unless it has started.
+    void move(std::uint64_t id, std::uint64_t startFrame);
 
 private:
     struct Voice

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -11,10 +12,14 @@ namespace {
 constexpr std::int64_t kNsPerS = 1000000000LL;
 // Fills come one buffer apart; four missed ones mean the stream has stopped.
 constexpr std::int64_t kStalledFrames = 4LL * audioformat::bufferFrames;
+// Fills over which the least loss is taken: about 85 ms.
+constexpr int kBlockFills = 8;
+constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
 
 } // namespace
 
-StreamClock::StreamClock(Clock clock) : m_clock(std::move(clock))
+StreamClock::StreamClock(Clock clock)
+    : m_clock(std::move(clock)), m_lowestSlip(kNone), m_blockSlip(kNone), m_lastBlockSlip(kNone)
 {
 }
 
@@ -41,6 +46,20 @@ void StreamClock::open(std::uint64_t first)
     m_first = first;
     m_nextFrame = first;
     m_anchored = false;
+    mark();
+}
+
+void StreamClock::mark()
+{
+    m_lowestSlip = kNone;
+}
+
+std::int64_t StreamClock::lagNs() const
+{
+    const std::int64_t recent = std::min(m_blockSlip, m_lastBlockSlip);
+    if (recent == kNone || m_lowestSlip == kNone)
+        return 0;
+    return std::max<std::int64_t>(0, recent - m_lowestSlip);
 }
 
 void StreamClock::filled(std::uint64_t frame, int frames)
@@ -55,6 +74,17 @@ void StreamClock::filled(std::uint64_t frame, int frames)
         const std::int64_t waited = std::max<std::int64_t>(0, framesIn(at - m_openNs));
         m_aheadFrames = std::max<std::int64_t>(audioformat::bufferFrames, audioformat::leadInFrames + waited);
         m_anchored = true;
+        m_anchorNs = at;
+        m_anchorFrame = frame;
+        m_blockSlip = m_lastBlockSlip = kNone;
+        m_blockFills = 0;
+    }
+    const std::int64_t slip = at - m_anchorNs - nsIn(std::int64_t(frame - m_anchorFrame));
+    m_lowestSlip = std::min(m_lowestSlip, slip);
+    m_blockSlip = std::min(m_blockSlip, slip);
+    if (++m_blockFills == kBlockFills) {
+        m_lastBlockSlip = std::exchange(m_blockSlip, kNone);
+        m_blockFills = 0;
     }
     m_fillNs = at;
     m_fillFrame = frame;

@@ -12,6 +12,11 @@
 // the sounds then go in that first fill, after a short lead-in, at their
 // distances from the call that opened the stream.
 //
+// The stream's frames play at the sink's pace once it runs, but a stream
+// that underruns (its fills late on a busy machine) falls behind for good:
+// the clock measures how far, so that sounds placed by frames can keep to
+// the time they were meant for.
+//
 // Time comes from the clock it is given (nanoseconds, never going back);
 // the class does nothing else, so tests drive it with a clock of their own.
 class StreamClock
@@ -42,6 +47,14 @@ public:
     // About how long until frame is mixed, from now; 0 if it has been.
     std::int64_t nsUntil(std::uint64_t frame) const;
 
+    // Starts measuring how far the stream falls behind.
+    void mark();
+    // How far the stream has fallen behind the clock since mark() or since
+    // its first fill: the time lost by its recent fills against the fills
+    // before. A single fill the system ran late does not count: the least
+    // loss over the last few fills is taken.
+    std::int64_t lagNs() const;
+
     static std::int64_t framesIn(std::int64_t ns);
     static std::int64_t nsIn(std::int64_t frames);
 
@@ -54,4 +67,12 @@ private:
     std::uint64_t m_fillFrame = 0;
     std::uint64_t m_nextFrame = 0;
     std::int64_t m_aheadFrames = 0;
+    // Each fill's time against the first fill's, less the time of the
+    // frames between them: grows when the stream falls behind.
+    std::int64_t m_anchorNs = 0;
+    std::uint64_t m_anchorFrame = 0;
+    std::int64_t m_lowestSlip;
+    std::int64_t m_blockSlip; // the lowest of the current few fills
+    std::int64_t m_lastBlockSlip;
+    int m_blockFills = 0;
 };

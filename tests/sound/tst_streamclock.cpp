@@ -52,9 +52,11 @@ private slots:
     void soundsBeforeTheFirstFillGoInIt();
     void runningStreamKeepsEveryCallEquallyFarAhead();
     void stalledStreamPlaysNext();
+    void lagCountsUnderrunsNotLateFills();
     void beatsKeepTheStreamsSecond_data();
     void beatsKeepTheStreamsSecond();
     void ticksThatDoNotFitEndThePlan();
+    void waitingBeatKeepsToItsTimeWhenTheStreamFallsBehind();
 };
 
 void TestStreamClock::soundsBeforeTheFirstFillGoInIt()
@@ -114,6 +116,30 @@ void TestStreamClock::stalledStreamPlaysNext()
     QCOMPARE(clock.frameFor(), std::uint64_t(2 * kFill));
 }
 
+void TestStreamClock::lagCountsUnderrunsNotLateFills()
+{
+    std::int64_t now = 0;
+    StreamClock clock([&now] { return now; });
+    clock.open(0);
+    std::uint64_t frame = 0;
+    const auto fills = [&](int count, std::int64_t lateEvery3rd) {
+        for (int i = 0; i < count; ++i, frame += kFill) {
+            const std::int64_t late = i % 3 == 1 ? lateEvery3rd : 0;
+            now += late;
+            clock.filled(frame, kFill);
+            now += StreamClock::nsIn(kFill) - late;
+        }
+    };
+    fills(40, 4 * kMs); // the system runs some fills late
+    QCOMPARE(clock.lagNs(), std::int64_t(0));
+    now += 50 * kMs; // an underrun: the stream stops for 50 ms
+    fills(20, 4 * kMs);
+    QVERIFY(std::abs(clock.lagNs() - 50 * kMs) < 1000);
+    clock.mark(); // a new countdown measures from here
+    fills(20, 0);
+    QCOMPARE(clock.lagNs(), std::int64_t(0));
+}
+
 void TestStreamClock::beatsKeepTheStreamsSecond_data()
 {
     QTest::addColumn<int>("lateTick");
@@ -139,7 +165,7 @@ void TestStreamClock::beatsKeepTheStreamsSecond()
         if (beat == lateTick)
             delay = StreamClock::framesIn(lateMs * kMs);
         tape.runTo(first + (beat - 1) * kSecond + delay + kFill);
-        QVERIFY(countdown.tick(tape.mixer, beat, tape.mixer.framesMixed() + kFill));
+        QVERIFY(countdown.tick(tape.mixer, beat, tape.mixer.framesMixed() + kFill, 0));
         delay = 0;
     }
     QVERIFY(countdown.takeStop());
@@ -166,7 +192,7 @@ void TestStreamClock::ticksThatDoNotFitEndThePlan()
     Tape tape;
     Countdown countdown;
     countdown.begin(tape.mixer, kLeadIn, constant(20, 1000), constant(20, 3));
-    QVERIFY(!countdown.tick(tape.mixer, 2, kLeadIn + kFill));
+    QVERIFY(!countdown.tick(tape.mixer, 2, kLeadIn + kFill, 0));
     QVERIFY(!countdown.active());
     QVERIFY(!countdown.takeStop());
     tape.runTo(3 * kSecond);
@@ -176,13 +202,30 @@ void TestStreamClock::ticksThatDoNotFitEndThePlan()
     Tape other;
     countdown.begin(other.mixer, kLeadIn, constant(20, 1000), constant(20, 3));
     other.runTo(kSecond);
-    QVERIFY(!countdown.tick(other.mixer, 3, kSecond + kFill));
+    QVERIFY(!countdown.tick(other.mixer, 3, kSecond + kFill, 0));
     countdown.begin(other.mixer, kSecond + kFill, constant(20, 1000), constant(20, 3));
     other.mixer.fadeOutAll(kLeadIn);
     countdown.forget();
-    QVERIFY(!countdown.tick(other.mixer, 2, 2 * kSecond));
+    QVERIFY(!countdown.tick(other.mixer, 2, 2 * kSecond, 0));
     other.runTo(4 * kSecond);
     QCOMPARE(int(other.onsets.size()), 1);
+}
+
+void TestStreamClock::waitingBeatKeepsToItsTimeWhenTheStreamFallsBehind()
+{
+    Tape tape;
+    Countdown countdown;
+    countdown.begin(tape.mixer, kLeadIn, constant(20, 1000), constant(20, 3));
+    tape.runTo(kSecond / 2);
+    countdown.follow(tape.mixer, Countdown::lagFrames - 1); // jitter: stays
+    countdown.follow(tape.mixer, 2400);                     // 50 ms behind
+    tape.runTo(kSecond + kFill);
+    QVERIFY(countdown.tick(tape.mixer, 2, tape.mixer.framesMixed(), 2400));
+    countdown.follow(tape.mixer, 0); // the lag was a misreading: back on its frame
+    tape.runTo(3 * kSecond);
+    QCOMPARE(int(tape.onsets.size()), 3);
+    QCOMPARE(tape.onsets[1].first, kLeadIn + kSecond - 2400);
+    QCOMPARE(tape.onsets[2].first, kLeadIn + 2 * kSecond);
 }
 
 QTEST_GUILESS_MAIN(TestStreamClock)
