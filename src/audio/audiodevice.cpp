@@ -104,6 +104,11 @@ void AudioDevice::openStream(std::unique_lock<std::mutex> &lock)
     lock.unlock();
     QString error;
     const std::uint32_t id = openWithRetry(error);
+    // At once: SDL starts the stream's thread paused, and every fill it
+    // makes before this goes out as silence ahead of the first sound. The
+    // fills mix from here on, the stream counted as playing.
+    if (id != 0)
+        m_backend->pause(id, false);
     lock.lock();
     if (id == 0) {
         m_phase = Phase::Closed;
@@ -125,9 +130,6 @@ void AudioDevice::openStream(std::unique_lock<std::mutex> &lock)
     } else {
         settle(true, {});
     }
-    lock.unlock();
-    m_backend->pause(id, false);
-    lock.lock();
 }
 
 void AudioDevice::closeStream(std::unique_lock<std::mutex> &lock)
@@ -179,7 +181,7 @@ void AudioDevice::fill(void *self, std::uint8_t *stream, int bytes)
 {
     auto *device = static_cast<AudioDevice *>(self);
     const std::lock_guard<std::mutex> lock(device->m_mutex);
-    if (device->m_phase != Phase::Playing) {
+    if (device->m_phase == Phase::Closed) {
         std::memset(stream, 0, std::size_t(bytes));
         return;
     }
