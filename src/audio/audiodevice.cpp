@@ -1,7 +1,5 @@
 #include "audio/audiodevice.h"
 
-#include "audio/alsaquiet.h"
-
 #include <SDL.h>
 
 #include <algorithm>
@@ -11,34 +9,28 @@
 
 namespace {
 
-constexpr std::int64_t kNsPerS = 1000000000LL;
 constexpr int kFrameBytes = Mixer::channels * sizeof(int16_t);
 // A re-pick cuts the old countdown's sounds in 5 ms instead of mid-wave.
 constexpr int kCutFrames = audioformat::sampleRate / 200;
-
-std::int64_t steadyNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-std::int64_t framesIn(std::int64_t ns)
-{
-    return ns * audioformat::sampleRate / kNsPerS;
-}
+constexpr std::int64_t kNsPerMs = 1000000LL;
 
 std::int64_t lengthNs(const Mixer::Sound &sound)
 {
-    const auto frames = std::int64_t(sound ? sound->size() / Mixer::channels : 0);
-    return frames * kNsPerS / audioformat::sampleRate;
+    return StreamClock::nsIn(std::int64_t(sound ? sound->size() / Mixer::channels : 0));
 }
 
 } // namespace
 
-std::shared_ptr<AudioDevice> AudioDevice::start(std::function<void()> changed)
+AudioDevice::AudioDevice(std::unique_ptr<AudioBackend> backend, StreamClock::Clock clock)
+    : m_backend(std::move(backend)), m_clock(std::move(clock))
 {
-    auto device = std::make_shared<AudioDevice>();
+}
+
+std::shared_ptr<AudioDevice> AudioDevice::start(std::function<void()> changed,
+                                                std::unique_ptr<AudioBackend> backend,
+                                                StreamClock::Clock clock)
+{
+    auto device = std::make_shared<AudioDevice>(std::move(backend), std::move(clock));
     device->m_changed = std::move(changed);
     auto *handle = new std::shared_ptr<AudioDevice>(device);
     device->m_thread = SDL_CreateThread(&AudioDevice::run, "kvizor-audio", handle);
@@ -63,21 +55,21 @@ int AudioDevice::run(void *data)
 
 void AudioDevice::work()
 {
-    quietAlsa();
     probe();
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_quit) {
+        const std::int64_t now = m_clock.now();
         if (m_toClose != 0) {
             closeStream(lock);
         } else if (m_phase == Phase::Opening) {
             openStream(lock);
-        } else if (m_phase == Phase::Playing && steadyNs() >= m_closeAtNs) {
+        } else if (m_phase == Phase::Playing && now >= m_closeAtNs) {
             m_toClose = std::exchange(m_device, 0);
             m_closeLost = false;
             m_phase = Phase::Closed;
+            m_countdown.forget();
         } else if (m_phase == Phase::Playing) {
-            m_wake.wait_until(lock,
-                              std::chrono::steady_clock::time_point(std::chrono::nanoseconds(m_closeAtNs)));
+            m_wake.wait_for(lock, std::chrono::nanoseconds(m_closeAtNs - now));
         } else {
             m_wake.wait(lock);
         }
@@ -87,10 +79,10 @@ void AudioDevice::work()
     m_phase = Phase::Closed;
     lock.unlock();
     if (closing != 0)
-        SDL_CloseAudioDevice(closing);
+        m_backend->close(closing);
     if (open != 0)
-        SDL_CloseAudioDevice(open);
-    quitSdl();
+        m_backend->close(open);
+    quit();
     lock.lock();
     m_finished = true;
     m_finishedSignal.notify_all();
@@ -101,7 +93,7 @@ void AudioDevice::probe()
     QString error;
     const std::uint32_t id = openWithRetry(error);
     if (id != 0)
-        SDL_CloseAudioDevice(id); // still paused: the callback never ran
+        m_backend->close(id); // still paused: the fill never ran
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (id == 0)
         settle(false, error);
@@ -112,35 +104,32 @@ void AudioDevice::openStream(std::unique_lock<std::mutex> &lock)
     lock.unlock();
     QString error;
     const std::uint32_t id = openWithRetry(error);
+    // At once: SDL starts the stream's thread paused, and every fill it
+    // makes before this goes out as silence ahead of the first sound. The
+    // fills mix from here on, the stream counted as playing.
+    if (id != 0)
+        m_backend->pause(id, false);
     lock.lock();
     if (id == 0) {
         m_phase = Phase::Closed;
-        m_mixer.stopAll();
+        silence();
         settle(false, error);
         return;
     }
     m_device = id;
     if (m_quit)
         return; // closed on the way out
-    const std::int64_t now = steadyNs();
-    const bool late = missedDeadline(now);
+    const bool late = missedDeadline();
     m_phase = Phase::Playing;
-    m_firstFill = true;
-    m_fillsToAnchor = 2;
     if (late) {
         // Nothing of that countdown: its beats would come late. The stream
         // stays for the next pick and closes in its turn if none comes.
-        m_mixer.stopAll();
-        m_openNs = now;
-        m_openFrame = m_mixer.framesMixed();
-        m_closeAtNs = now + closeDelayMs * 1000000LL;
+        silence();
+        m_clock.open(m_mixer.framesMixed());
+        m_closeAtNs = m_clock.now() + closeDelayMs * kNsPerMs;
     } else {
         settle(true, {});
     }
-    // The first fill is queued: unpausing now puts it out at once.
-    lock.unlock();
-    SDL_PauseAudioDevice(id, 0);
-    lock.lock();
 }
 
 void AudioDevice::closeStream(std::unique_lock<std::mutex> &lock)
@@ -150,63 +139,41 @@ void AudioDevice::closeStream(std::unique_lock<std::mutex> &lock)
     // Closing waits for the stream's thread, which may wait for the mutex
     // in fill().
     lock.unlock();
-    SDL_CloseAudioDevice(id);
+    m_backend->close(id);
     if (lost)
-        quitSdl(); // the server went away: look for one afresh next time
+        quit(); // the server went away: look for one afresh next time
     lock.lock();
 }
 
-// A failed open after an earlier start of SDL audio is tried once more on a
-// fresh start: SDL picks its driver at the start, and a sound server that
-// came up since is only found that way.
+// A failed open after an earlier start of the sound system is tried once
+// more on a fresh start: SDL picks its driver at the start, and a sound
+// server that came up since is only found that way.
 std::uint32_t AudioDevice::openWithRetry(QString &error)
 {
     const bool fresh = !m_initialised;
     if (!m_initialised && !initialise(error))
         return 0;
-    std::uint32_t id = openOnce(error);
+    std::uint32_t id = m_backend->open(&AudioDevice::fill, this, error);
     if (id == 0 && !fresh) {
-        quitSdl();
+        quit();
         if (initialise(error))
-            id = openOnce(error);
+            id = m_backend->open(&AudioDevice::fill, this, error);
     }
     if (id == 0)
-        quitSdl();
-    return id;
-}
-
-std::uint32_t AudioDevice::openOnce(QString &error)
-{
-    SDL_AudioSpec wanted;
-    SDL_zero(wanted);
-    wanted.freq = audioformat::sampleRate;
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = Mixer::channels;
-    wanted.samples = audioformat::bufferFrames;
-    wanted.callback = fill;
-    wanted.userdata = this;
-    // No changes allowed: SDL converts for the hardware, and the mixer can
-    // rely on the format it was written for.
-    const std::uint32_t id = SDL_OpenAudioDevice(nullptr, 0, &wanted, nullptr, 0);
-    if (id == 0)
-        error = QString::fromUtf8(SDL_GetError());
+        quit();
     return id;
 }
 
 bool AudioDevice::initialise(QString &error)
 {
-    if (SDL_Init(SDL_INIT_AUDIO) != 0) {
-        error = QString::fromUtf8(SDL_GetError());
-        return false;
-    }
-    m_initialised = true;
-    return true;
+    m_initialised = m_backend->start(error);
+    return m_initialised;
 }
 
-void AudioDevice::quitSdl()
+void AudioDevice::quit()
 {
     if (m_initialised)
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_backend->stop();
     m_initialised = false;
 }
 
@@ -214,82 +181,97 @@ void AudioDevice::fill(void *self, std::uint8_t *stream, int bytes)
 {
     auto *device = static_cast<AudioDevice *>(self);
     const std::lock_guard<std::mutex> lock(device->m_mutex);
-    if (device->m_phase != Phase::Playing) {
+    if (device->m_phase == Phase::Closed) {
         std::memset(stream, 0, std::size_t(bytes));
         return;
     }
-    const std::int64_t now = steadyNs();
-    if (device->m_fillsToAnchor > 0 && --device->m_fillsToAnchor > 0) {
-        // The first fill of a stream plays as soon as it reaches the
-        // server, while every later one waits behind the fill before it:
-        // a sound in it would come early by a fill. It stays silent.
-        std::memset(stream, 0, std::size_t(bytes));
-        return;
-    }
-    if (device->m_firstFill)
-        device->anchor(now);
-    device->m_fillNs = now;
-    device->m_fillFrame = device->m_mixer.framesMixed();
-    device->m_mixer.mix(reinterpret_cast<int16_t *>(stream), bytes / kFrameBytes);
+    const int frames = bytes / kFrameBytes;
+    device->m_clock.filled(device->m_mixer.framesMixed(), frames);
+    device->m_countdown.follow(device->m_mixer, StreamClock::framesIn(device->m_clock.lagNs()));
+    device->m_mixer.mix(reinterpret_cast<int16_t *>(stream), frames);
 }
 
-// The first fill of a stream sets how far ahead of their calls sounds go:
-// one fill, or more if the stream took longer to open, so that the sounds
-// queued while it opened keep their distances to the ones that follow.
-void AudioDevice::anchor(std::int64_t now)
+// Readies a stream for a sound asked for now: false if none is to be had.
+bool AudioDevice::admit()
 {
-    const std::int64_t waited = std::max<std::int64_t>(0, framesIn(now - m_openNs));
-    m_aheadFrames = std::max<std::int64_t>(audioformat::bufferFrames, audioformat::leadInFrames + waited);
-    m_mixer.delayWaiting(std::uint64_t(m_aheadFrames - waited - audioformat::leadInFrames));
-    m_firstFill = false;
-}
-
-std::uint64_t AudioDevice::startFrame(std::int64_t now) const
-{
-    if (m_firstFill)
-        return m_openFrame + audioformat::leadInFrames +
-               std::uint64_t(std::max<std::int64_t>(0, framesIn(now - m_openNs)));
-    // Fills come one buffer apart; if they have stalled the timing means
-    // nothing and the sound just goes next.
-    const std::int64_t since = now - m_fillNs;
-    const std::int64_t stalledNs = 4LL * audioformat::bufferFrames * kNsPerS / audioformat::sampleRate;
-    if (since < 0 || since >= stalledNs)
-        return m_mixer.framesMixed();
-    return m_fillFrame + std::uint64_t(m_aheadFrames + framesIn(since));
-}
-
-AudioDevice::Play AudioDevice::play(const Mixer::Sound &sound)
-{
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    const std::int64_t now = steadyNs();
     switch (m_phase) {
     case Phase::Playing:
-        if (SDL_GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED) {
+        if (m_backend->stopped(m_device)) {
             lose();
-            return Play::Silent;
+            return false;
         }
         break;
     case Phase::Opening:
-        if (missedDeadline(now))
-            return Play::Silent;
+        if (missedDeadline())
+            return false;
         break;
     case Phase::Closed:
         m_phase = Phase::Opening;
-        m_firstFill = true;
         m_late = false;
-        m_openNs = now;
-        m_openFrame = m_mixer.framesMixed();
+        m_clock.open(m_mixer.framesMixed());
         m_closeAtNs = 0;
         m_wake.notify_all();
         break;
     }
-    m_mixer.play(sound, startFrame(now));
-    m_closeAtNs = std::max<std::int64_t>(m_closeAtNs, now + lengthNs(sound) + closeDelayMs * 1000000LL);
+    return true;
+}
+
+// The stream stays until last, placed at start, has ended.
+AudioDevice::Play AudioDevice::placed(std::uint64_t start, const Mixer::Sound &last)
+{
+    const std::int64_t end = m_clock.now() + m_clock.nsUntil(start) + lengthNs(last);
+    m_closeAtNs = std::max<std::int64_t>(m_closeAtNs, end + closeDelayMs * kNsPerMs);
     if (m_phase == Phase::Opening)
         return Play::Opening;
     if (!m_outcome.available)
         settle(true, {});
     return Play::Started;
+}
+
+AudioDevice::Play AudioDevice::play(const Mixer::Sound &sound)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (!admit())
+        return Play::Silent;
+    const std::uint64_t start = m_clock.frameFor();
+    m_mixer.play(sound, start);
+    return placed(start, sound);
+}
+
+AudioDevice::Play AudioDevice::beat(int index, const Mixer::Sound &beep, const Mixer::Sound &stop)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (!admit())
+        return Play::Silent;
+    const std::uint64_t start = m_clock.frameFor();
+    if (index == 1) {
+        m_clock.mark();
+        m_countdown.begin(m_mixer, start, beep, stop);
+    } else if (!m_countdown.tick(m_mixer, index, start, StreamClock::framesIn(m_clock.lagNs()))) {
+        m_mixer.play(beep, start);
+    }
+    if (!m_countdown.active())
+        return placed(start, beep);
+    return placed(m_countdown.lastStart(), index + 1 >= Countdown::beats ? stop : beep);
+}
+
+AudioDevice::Play AudioDevice::stopSound(const Mixer::Sound &stop)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (!admit())
+        return Play::Silent;
+    if (m_countdown.takeStop())
+        return placed(0, nullptr); // the stream's close was set when it was armed
+    const std::uint64_t start = m_clock.frameFor();
+    m_mixer.play(stop, start);
+    return placed(start, stop);
+}
+
+// Nothing of what was asked for plays.
+void AudioDevice::silence()
+{
+    m_mixer.stopAll();
+    m_countdown.forget();
 }
 
 // The stream died under us (the sound server went away). Its thread only
@@ -299,16 +281,16 @@ void AudioDevice::lose()
     m_toClose = std::exchange(m_device, 0);
     m_closeLost = true;
     m_phase = Phase::Closed;
-    m_mixer.stopAll();
+    silence();
     settle(false, QStringLiteral("звуковое устройство отключилось"));
     m_wake.notify_all();
 }
 
-bool AudioDevice::missedDeadline(std::int64_t now)
+bool AudioDevice::missedDeadline()
 {
-    if (!m_late && m_phase == Phase::Opening && now - m_openNs > openDeadlineMs * 1000000LL) {
+    if (!m_late && m_phase == Phase::Opening && m_clock.sinceOpenNs() > openDeadlineMs * kNsPerMs) {
         m_late = true;
-        m_mixer.stopAll();
+        silence();
         settle(false, QStringLiteral("звуковой сервер не отвечает"));
     }
     return m_late;
@@ -325,12 +307,13 @@ void AudioDevice::cutAll()
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_mixer.fadeOutAll(kCutFrames);
+    m_countdown.forget();
 }
 
 AudioDevice::Outcome AudioDevice::outcome()
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    missedDeadline(steadyNs());
+    missedDeadline();
     return m_outcome;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "audio/audiobackend.h"
+#include "sound/countdown.h"
 #include "sound/mixer.h"
+#include "sound/streamclock.h"
 
 #include <QString>
 
@@ -12,16 +15,20 @@
 
 struct SDL_Thread;
 
-// One SDL output stream, opened when a sound is asked for and closed about a
+// One output stream, opened when a sound is asked for and closed about a
 // second after the last one has ended: SDL 2 feeds an open stream with
 // silence, paused or not, and the sound server mixes it, so only a closed
 // stream costs nothing while the game is quiet.
 //
-// Every slow SDL call (starting SDL audio, opening, closing) runs on the
-// device's own thread. On a sound server that hangs each of them can block
-// for seconds or for good, and the event thread never waits for one: it only
-// queues sounds and reads how the last attempt went. The thread shares the
-// device, so an output that leaves it stuck on a hung server can go.
+// Every slow call to the sound system (starting it, opening, closing) runs
+// on the device's own thread. On a sound server that hangs each of them can
+// block for seconds or for good, and the event thread never waits for one:
+// it only queues sounds and reads how the last attempt went. The thread
+// shares the device, so an output that leaves it stuck on a hung server can
+// go.
+//
+// A sound that opens a stream goes in the stream's first fill; the beats of
+// a countdown after the first go on the stream's own clock (see Countdown).
 class AudioDevice
 {
 public:
@@ -38,15 +45,27 @@ public:
         QString why; // when not available
     };
 
-    // Starts the thread. It starts SDL audio and opens and closes one stream,
-    // so the first pick finds SDL ready and the host learns at once whether
-    // there is sound. changed is called on that thread when an outcome is
-    // new; it must only post the news to the event thread.
-    static std::shared_ptr<AudioDevice> start(std::function<void()> changed);
+    // Starts the thread. It starts the sound system and opens and closes
+    // one stream, so the first pick finds it ready and the host learns at
+    // once whether there is sound. changed is called on that thread when an
+    // outcome is new; it must only post the news to the event thread.
+    static std::shared_ptr<AudioDevice>
+    start(std::function<void()> changed,
+          std::unique_ptr<AudioBackend> backend = std::make_unique<SdlBackend>(),
+          StreamClock::Clock clock = &StreamClock::steadyNs);
+
+    AudioDevice(std::unique_ptr<AudioBackend> backend, StreamClock::Clock clock);
 
     // Plays sound as from this moment: one fill ahead in the running stream,
     // or in the first fill of a new one.
     Play play(const Mixer::Sound &sound);
+    // Beat index (1 to Countdown::beats) of the countdown the last cutAll()
+    // began; the first is played like play(), the others on the stream's
+    // clock from it.
+    Play beat(int index, const Mixer::Sound &beep, const Mixer::Sound &stop);
+    // The stop sound after the last beat: it already waits with that beat,
+    // or is played like play().
+    Play stopSound(const Mixer::Sound &stop);
     // Fades out what plays and drops what waits to start.
     void cutAll();
     Outcome outcome();
@@ -70,12 +89,12 @@ private:
     void closeStream(std::unique_lock<std::mutex> &lock);
     void probe();
     std::uint32_t openWithRetry(QString &error);
-    std::uint32_t openOnce(QString &error);
     bool initialise(QString &error);
-    void quitSdl();
-    void anchor(std::int64_t now);
-    std::uint64_t startFrame(std::int64_t now) const;
-    bool missedDeadline(std::int64_t now);
+    void quit();
+    bool admit();
+    Play placed(std::uint64_t start, const Mixer::Sound &last);
+    bool missedDeadline();
+    void silence();
     void lose();
     void settle(bool available, const QString &why);
 
@@ -87,24 +106,17 @@ private:
     bool m_quit = false;
     bool m_finished = false;
 
+    const std::unique_ptr<AudioBackend> m_backend;
     Phase m_phase = Phase::Closed;
     std::uint32_t m_device = 0;  // the stream while Playing
     std::uint32_t m_toClose = 0; // a stream the thread is to close
-    bool m_closeLost = false;    // ... one that died: SDL audio starts afresh
+    bool m_closeLost = false;    // ... one that died: the sound system starts afresh
     bool m_late = false;         // the opening stream missed its deadline
-    std::int64_t m_openNs = 0;   // when the sound that asked for the stream came
-    std::uint64_t m_openFrame = 0;
-    bool m_firstFill = false; // no sound mixed yet into the new stream
-    int m_fillsToAnchor = 0;  // counts down the stream's silent first fill
-    // Sounds go m_aheadFrames after the stream frame that matches their call,
-    // counted from the last fill: the same distance for every sound keeps
-    // beats a second apart to the frame.
-    std::int64_t m_fillNs = 0;
-    std::uint64_t m_fillFrame = 0;
-    std::int64_t m_aheadFrames = 0;
     std::int64_t m_closeAtNs = 0;
+    StreamClock m_clock;
     Outcome m_outcome;
     Mixer m_mixer;
+    Countdown m_countdown;
 
     bool m_initialised = false; // the thread's alone
 };

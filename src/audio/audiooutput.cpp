@@ -1,6 +1,5 @@
 #include "audio/audiooutput.h"
 
-#include "audio/audiodevice.h"
 #include "sound/stoprecording.h"
 #include "sound/tone.h"
 
@@ -60,13 +59,23 @@ void AudioOutput::startCountdown()
 {
     collect(); // news of an earlier attempt must not silence this countdown
     m_silentCountdown = false;
+    m_beat = 0;
     if (m_device)
         m_device->cutAll();
 }
 
+// The beats and the stop sound of a countdown go to the device as such, so
+// that it can place them on the stream's clock; anything past them plays
+// as it comes.
 void AudioOutput::beep()
 {
-    play(m_beep);
+    ++m_beat;
+    if (!canPlay())
+        return;
+    if (m_beat <= countdownBeats)
+        played(m_device->beat(m_beat, m_beep, m_stop));
+    else
+        played(m_device->play(m_beep));
 }
 
 bool AudioOutput::activateStopSound(QString &whyNot)
@@ -75,24 +84,28 @@ bool AudioOutput::activateStopSound(QString &whyNot)
         whyNot = QStringLiteral("нет записи стоп-сигнала");
         return false;
     }
-    if (!play(m_stop)) {
+    const bool fromCountdown = m_beat == countdownBeats;
+    m_beat = countdownBeats + 1;
+    if (!canPlay() || !played(fromCountdown ? m_device->stopSound(m_stop) : m_device->play(m_stop))) {
         whyNot = m_whyNot.isEmpty() ? noDeviceReason() : m_whyNot;
         return false;
     }
     return true;
 }
 
-bool AudioOutput::play(const Mixer::Sound &sound)
+bool AudioOutput::canPlay() const
 {
-    if (!m_device || m_silentCountdown)
-        return false;
-    const AudioDevice::Play played = m_device->play(sound);
-    if (played == AudioDevice::Play::Opening) {
+    return m_device && !m_silentCountdown;
+}
+
+bool AudioOutput::played(AudioDevice::Play play)
+{
+    if (play == AudioDevice::Play::Opening) {
         // A stream that never opens says nothing: look once it is overdue.
         QTimer::singleShot(AudioDevice::openDeadlineMs + 5, &m_context, [this] { collect(); });
     }
     collect();
-    if (played == AudioDevice::Play::Silent)
+    if (play == AudioDevice::Play::Silent)
         m_silentCountdown = true;
     return !m_silentCountdown;
 }

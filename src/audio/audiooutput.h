@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/audiodevice.h"
 #include "sound/audioformat.h"
 #include "sound/mixer.h"
 #include "sound/soundinterface.h"
@@ -9,8 +10,6 @@
 
 #include <cstdint>
 #include <memory>
-
-class AudioDevice;
 
 // Plays the countdown's beeps and the stop chime through an AudioDevice,
 // which opens a stream at the first beep of a countdown and closes it once
@@ -61,7 +60,9 @@ public:
     static constexpr int closeWaitMs = 300;
 
 private:
-    bool play(const Mixer::Sound &sound);
+    bool canPlay() const;
+    // Takes in how a sound went; false if this countdown is silent.
+    bool played(AudioDevice::Play play);
     void collect();
     static void say(const QString &message);
 
@@ -71,6 +72,7 @@ private:
     QObject m_context;                     // news from the device's thread lands here
     std::uint64_t m_seenOutcome = 0;
     bool m_silentCountdown = false; // this countdown found no sound: it stays silent
+    int m_beat = 0;                 // beats of this countdown so far
     bool m_toldUnavailable = false;
     QString m_whyNot;
 };

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-void Mixer::play(Sound sound, std::uint64_t startFrame)
+std::uint64_t Mixer::play(Sound sound, std::uint64_t startFrame)
 {
     if (!sound)
-        return;
+        return 0;
     const std::size_t end = sound->size() - sound->size() % channels;
     if (end == 0)
-        return;
+        return 0;
 
     Voice *slot = &m_voices.front();
     for (Voice &voice : m_voices) {
@@ -27,6 +27,7 @@ void Mixer::play(Sound sound, std::uint64_t startFrame)
     slot->start = startFrame;
     slot->serial = ++m_serial;
     slot->fadeLeft = 0;
+    return slot->serial;
 }
 
 void Mixer::mix(int16_t *out, int frames)
@@ -105,5 +106,21 @@ void Mixer::delayWaiting(std::uint64_t frames)
     for (Voice &voice : m_voices) {
         if (voice.position == 0 && voice.end > 0)
             voice.start += frames;
+    }
+}
+
+void Mixer::drop(std::uint64_t id)
+{
+    for (Voice &voice : m_voices) {
+        if (id != 0 && voice.serial == id && voice.position == 0)
+            voice.position = voice.end;
+    }
+}
+
+void Mixer::move(std::uint64_t id, std::uint64_t startFrame)
+{
+    for (Voice &voice : m_voices) {
+        if (id != 0 && voice.serial == id && voice.position == 0)
+            voice.start = startFrame;
     }
 }

@@ -27,8 +27,9 @@ public:
     // Starts sound from its beginning at stream frame startFrame, or with the
     // next frame mixed if that has already passed. With every voice busy, the
     // sound played longest ago gives way: a late beat matters more than an
-    // old one.
-    void play(Sound sound, std::uint64_t startFrame = 0);
+    // old one. Returns what drop() takes to take the sound back (0 for a
+    // sound that cannot play).
+    std::uint64_t play(Sound sound, std::uint64_t startFrame = 0);
 
     // Writes frames stereo frames to out; silence where nothing plays.
     void mix(int16_t *out, int frames);
@@ -46,6 +47,11 @@ public:
 
     // Moves every sound still waiting for its start frame later by frames.
     void delayWaiting(std::uint64_t frames);
+
+    // Takes back the sound play() returned id for, unless it has started.
+    void drop(std::uint64_t id);
+    // Moves the start of that sound, unless it has started.
+    void move(std::uint64_t id, std::uint64_t startFrame);
 
 private:
     struct Voice

@@ -6,9 +6,16 @@
 
 // What the countdown needs from the sound side: a beep on every beat and the
 // stop sound at "STOP". None of the calls waits for the sound.
+//
+// A countdown is startCountdown(), then countdownBeats calls of beep() a
+// second apart, the first at once, and activateStopSound() right after the
+// last. An output may play the beats on its own clock from the first one
+// on; calls that do not fit that pattern are played as they come.
 class SoundInterface
 {
 public:
+    static constexpr int countdownBeats = 5;
+
     // Told whether sound can be heard, on the event thread, whenever that
     // changes (a sound server went away or came back).
     using AvailabilityHandler = std::function<void(bool available)>;

@@ -100,13 +100,14 @@ window_size() {
 # Starts a private PulseAudio server with a null sink named "null" and makes
 # it the default; sets XDG_RUNTIME_DIR and PULSE_SERVER for the children.
 # KVIZOR_E2E_PULSE_LOAD names one more module to load (e.g.
-# module-suspend-on-idle).
+# module-suspend-on-idle); KVIZOR_E2E_PULSE_RATE sets the sink's rate
+# (48000 unless told).
 start_pulse() {
     need pulseaudio pactl parec
     use_private_runtime
     export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
     pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no --disable-shm=yes \
-        --load="module-null-sink sink_name=null rate=48000" \
+        --load="module-null-sink sink_name=null rate=${KVIZOR_E2E_PULSE_RATE:-48000}" \
         --load=module-native-protocol-unix ${KVIZOR_E2E_PULSE_LOAD:+--load=$KVIZOR_E2E_PULSE_LOAD} \
         >"$E2E_TMP/pulse.log" 2>&1 &
     PULSE_PID=$!
