@@ -18,6 +18,8 @@
 namespace {
 
 constexpr std::int16_t kStopTick = 5;
+// The sound side arms each beat of a countdown ahead of its tick.
+static_assert(kStopTick == SoundInterface::countdownBeats);
 
 } // namespace
 
