@@ -9,14 +9,11 @@
 
 #include "rounds/roundfile.h"
 #include "rounds/roundmessages.h"
-#include "window/designfont.h"
 #include "window/designtable.h"
 #include "window/textfit.h"
 
 #include <QGuiApplication>
 #include <QStringList>
-#include <QTextLayout>
-#include <QTextOption>
 
 #include <cerrno>
 #include <cstdio>
@@ -164,44 +161,10 @@ void printReport(const check::RoundReport &report, const QStringList &pictureLin
         print(stdout, QStringLiteral("  - %1").arg(visibleText(warning.message)));
 }
 
-// Where the first line wider than the label starts, or -1. A word-wrapping
-// label breaks lines only where a word may break, so one word wider than the
-// label (a long URL, a 40-letter word) stands out past both edges of the
-// centred label and is cut there, however few lines the text takes.
-int firstLineCutSideways(const QFont &font, const QString &text, int width)
-{
-    QString laidOut = text;
-    laidOut.replace(u'\n', QChar::LineSeparator).replace(u'\r', u' ');
-    QTextLayout layout(laidOut, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
-    layout.setTextOption(option);
-    int cut = -1;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid() && cut < 0; line = layout.createLine()) {
-        line.setLineWidth(width);
-        if (line.naturalTextWidth() > width)
-            cut = line.textStart();
-    }
-    layout.endLayout();
-    return cut;
-}
-
-// What the board shows of a text, measured in the window's own fonts: a text
-// cut at the sides does not fit either, and what shows in full is the lines
-// above the first one cut.
+// What the board shows of a text, measured in the window's own fonts.
 Fit shownOnBoard(check::Board board, const QString &text)
 {
-    const design::Control &label = design::control(board == check::Board::Question ? "Label1" : "Label7");
-    Fit fit = fitLabel(label, text);
-    if (fit.fits) {
-        const int cut = firstLineCutSideways(designFont(label.font), text, visibleLabelRect(label).width());
-        if (cut >= 0) {
-            fit.fits = false;
-            fit.shownChars = cut;
-        }
-    }
-    return fit;
+    return fitLabel(design::control(board == check::Board::Question ? "Label1" : "Label7"), text);
 }
 
 void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &message)

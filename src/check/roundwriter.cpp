@@ -2,6 +2,7 @@
 
 #include "rounds/roundfile.h"
 #include "rounds/roundmessages.h"
+#include "rounds/writeall.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -92,20 +93,6 @@ int createBeside(const QString &target, QString *name)
     return fd;
 }
 
-int writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += n;
-    }
-    return 0;
-}
-
 struct Target
 {
     Target(const QString &file, WriteStep write, WriteStep place, WriteStep back)
@@ -140,7 +127,7 @@ int writeTemp(Target &target)
     const int fd = createBeside(target.path, &target.temp);
     if (fd < 0)
         return errno;
-    int error = ::fchmod(fd, target.mode) == 0 ? writeAll(fd, target.bytes) : errno;
+    int error = ::fchmod(fd, target.mode) == 0 ? rounds::writeAll(fd, target.bytes) : errno;
     if (error == 0 && ::fsync(fd) != 0)
         error = errno;
     if (::close(fd) != 0 && error == 0)

@@ -1,6 +1,7 @@
 #include "journal/journalfile.h"
 
 #include "rounds/roundmessages.h"
+#include "rounds/writeall.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -25,20 +26,6 @@ int retryEintr(const std::function<int()> &call)
         result = call();
     } while (result < 0 && errno == EINTR);
     return result;
-}
-
-int writeAll(int fd, const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errno : EIO;
-        done += n;
-    }
-    return 0;
 }
 
 // Makes path and its missing parents, each for its owner only.
@@ -122,7 +109,7 @@ int writeJournal(int folderFd, const QByteArray &bytes, const FaultHook &fault)
     if (error == 0)
         error = step(Step::Write);
     if (error == 0)
-        error = writeAll(fd, bytes);
+        error = rounds::writeAll(fd, bytes);
     if (error == 0)
         error = step(Step::SyncFile);
     if (error == 0 && ::fsync(fd) != 0)
@@ -221,12 +208,12 @@ const std::pair<const char *, int> kErrors[] = {
 
 FaultHook faultFromEnvironment()
 {
-    const QByteArray spec = qgetenv("KVIZOR_JOURNAL_FAULT");
-    const qsizetype colon = spec.indexOf(':');
+    const QByteArray setting = qgetenv("KVIZOR_JOURNAL_FAULT");
+    const qsizetype colon = setting.indexOf(':');
     if (colon < 0)
         return {};
-    const QByteArray stepName = spec.left(colon);
-    const QByteArray what = spec.mid(colon + 1);
+    const QByteArray stepName = setting.left(colon);
+    const QByteArray what = setting.mid(colon + 1);
     for (const auto &[name, step] : kSteps) {
         if (stepName != name)
             continue;
@@ -247,7 +234,7 @@ FaultHook faultFromEnvironment()
         if (error != 0)
             return [at, error](Step s) { return s == at ? error : 0; };
     }
-    std::fprintf(stderr, "kvizor: KVIZOR_JOURNAL_FAULT=%s не понят\n", spec.constData());
+    std::fprintf(stderr, "kvizor: KVIZOR_JOURNAL_FAULT=%s не понят\n", setting.constData());
     return {};
 }
 

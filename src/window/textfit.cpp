@@ -55,6 +55,27 @@ int charsOnFullLines(const QFont &font, const QString &text, QSize area)
     return shown;
 }
 
+// Where the first line wider than the area starts, or -1. A word-wrapping
+// label breaks lines only where a word may break, so one word wider than the
+// label (a long URL, a 40-letter word) stands out past both edges of the
+// centred label and is cut there, however few lines the text takes.
+int firstLineCutSideways(const QFont &font, const QString &text, int width)
+{
+    QTextLayout layout(asLaidOut(text), font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WordWrap);
+    layout.setTextOption(option);
+    int cut = -1;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid() && cut < 0; line = layout.createLine()) {
+        line.setLineWidth(width);
+        if (line.naturalTextWidth() > width)
+            cut = line.textStart();
+    }
+    layout.endLayout();
+    return cut;
+}
+
 } // namespace
 
 QRect visibleLabelRect(const design::Control &label)
@@ -76,8 +97,15 @@ Fit fitLabel(const design::Control &label, const QString &text)
     // width, so it cannot disagree with the label on the board.
     const int flags = int(label.alignment) | Qt::TextWordWrap;
     const QRect needed = QFontMetrics(font).boundingRect(QRect(0, 0, area.width(), kUnbounded), flags, text);
-    if (needed.height() <= area.height())
+    if (needed.height() <= area.height()) {
+        // Cut at the sides: what shows in full is the lines above.
+        const int cut = firstLineCutSideways(font, text, area.width());
+        if (cut >= 0) {
+            fit.fits = false;
+            fit.shownChars = cut;
+        }
         return fit;
+    }
     fit.fits = false;
     // Whatever the lines say, a text that does not fit hides something.
     fit.shownChars = std::min(charsOnFullLines(font, text, area.size()), fit.totalChars - 1);

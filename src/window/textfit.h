@@ -6,7 +6,8 @@
 
 // How much of a text a designed label shows at the designed size (scale 1):
 // the label's own font and rectangle, wrapped at word boundaries as a word-
-// wrapping QLabel wraps it, and cut where the label or the client area ends.
+// wrapping QLabel wraps it, and cut where the label or the client area ends,
+// or at both sides where one word is wider than the label.
 // Needs a QGuiApplication for the fonts.
 
 struct Fit

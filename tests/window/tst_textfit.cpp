@@ -19,6 +19,7 @@ private slots:
     void agreesWithTheLabel_data();
     void agreesWithTheLabel();
     void answerBelowTheClientAreaIsNotSeen();
+    void aWordWiderThanTheLabelIsCutAtTheSides();
 
 private:
     FakeSound m_sound;
@@ -90,6 +91,20 @@ void TestTextFit::answerBelowTheClientAreaIsNotSeen()
     QVERIFY(needed <= form.Label7->height());
     QVERIFY(needed > visibleLabelRect(control).height());
     QVERIFY(!fitLabel(control, form.Label7->text()).fits);
+}
+
+// One line high, yet cut: a word wider than the label stands out past both
+// of its edges. What shows whole is the line above it.
+void TestTextFit::aWordWiderThanTheLabelIsCutAtTheSides()
+{
+    const design::Control &control = design::control("Label7");
+    const QString word(40, QChar(u'Ш'));
+    const Fit alone = fitLabel(control, word);
+    QVERIFY(!alone.fits);
+    QCOMPARE(alone.shownChars, 0);
+    const Fit after = fitLabel(control, u"Ответ: "_s + word);
+    QVERIFY(!after.fits);
+    QCOMPARE(after.shownChars, 7);
 }
 
 QTEST_MAIN(TestTextFit)
