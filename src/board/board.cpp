@@ -69,6 +69,7 @@ void Form1::selectNumber(int number)
     if (picked)
         picked->setVisible(false);
     m_picked = true;
+    m_questionNumber = number; // before the first beat records the game
     m_tickCounter = 0;
     m_sound->startCountdown();
     Timer1_Timer();
@@ -138,6 +139,7 @@ void Form1::awardPoint(QLabel *score)
     Label1->setText(QString());
     Label7->setText(QString());
     Label7->setVisible(false);
+    m_questionNumber = 0;
     m_pictures->questionEnded();
     const double sum = numberforms::captionValue(score->text()) + 1.0;
     m_picked = true;

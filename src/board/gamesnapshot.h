@@ -33,6 +33,7 @@ struct GameSnapshot
     QString score1;                     // the captions of the two scores
     QString score2;
     QString question;           // on the board (Label1)
+    int questionNumber = 0;     // whose question that is, 1 ... 12; 0 when none
     QString answer;             // held or shown (Label7)
     bool answerShown = false;   // the room sees the answer
     bool answerOffered = false; // "ОТВЕТ" is shown
@@ -55,8 +56,9 @@ struct GameSnapshot
     {
         return round == o.round && loadError == o.loadError && questions == o.questions &&
                answers == o.answers && numbersLeft == o.numbersLeft && score1 == o.score1 &&
-               score2 == o.score2 && question == o.question && answer == o.answer &&
-               answerShown == o.answerShown && answerOffered == o.answerOffered && countdown == o.countdown &&
-               counting == o.counting && picked == o.picked && givenPoints == o.givenPoints;
+               score2 == o.score2 && question == o.question && questionNumber == o.questionNumber &&
+               answer == o.answer && answerShown == o.answerShown && answerOffered == o.answerOffered &&
+               countdown == o.countdown && counting == o.counting && picked == o.picked &&
+               givenPoints == o.givenPoints;
     }
 };

@@ -2,6 +2,7 @@
 
 #include "window/form1.h"
 #include "window/optionbutton.h"
+#include "window/pictureshow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@ GameSnapshot Form1::snapshot() const
     game.score1 = Label2->text();
     game.score2 = Label3->text();
     game.question = Label1->text();
+    game.questionNumber = m_questionNumber;
     game.answer = Label7->text();
     game.answerShown = !Label7->isHidden();
     game.answerOffered = !Command3->isHidden();
@@ -70,5 +72,13 @@ void Form1::restore(const GameSnapshot &game)
         Option20->setFocus();
     LoadError->setText(game.loadError);
     LoadError->setToolTip(game.loadError);
+    // The pictures as the round's load and the game's steps would show them.
+    m_questionNumber = game.questionNumber;
+    m_pictures->roundLoaded(game.round);
+    if (m_questionNumber != 0) {
+        m_pictures->questionPicked(m_questionNumber);
+        if (game.answerShown)
+            m_pictures->answerRevealed();
+    }
     emit gameChanged();
 }

@@ -48,6 +48,8 @@ public:
             fail(key, QStringLiteral("не целое число"));
         return v.toInt();
     }
+    // A field that records made before it was added do not have.
+    int integerOr(const QString &key, int absent) { return m_object.contains(key) ? integer(key) : absent; }
     bool flag(const QString &key)
     {
         return take(key, QJsonValue::Bool, QStringLiteral("не да/нет")).toBool();
@@ -148,6 +150,7 @@ GameSnapshot readGame(Fields &f)
     g.score1 = f.text(QStringLiteral("score1"));
     g.score2 = f.text(QStringLiteral("score2"));
     g.question = f.text(QStringLiteral("question"));
+    g.questionNumber = f.integerOr(QStringLiteral("questionNumber"), 0);
     g.answer = f.text(QStringLiteral("answer"));
     g.answerShown = f.flag(QStringLiteral("answerShown"));
     g.answerOffered = f.flag(QStringLiteral("answerOffered"));
@@ -211,6 +214,7 @@ QByteArray encodeRecord(const GameSnapshot &g)
     game[QStringLiteral("score1")] = g.score1;
     game[QStringLiteral("score2")] = g.score2;
     game[QStringLiteral("question")] = g.question;
+    game[QStringLiteral("questionNumber")] = g.questionNumber;
     game[QStringLiteral("answer")] = g.answer;
     game[QStringLiteral("answerShown")] = g.answerShown;
     game[QStringLiteral("answerOffered")] = g.answerOffered;
@@ -249,6 +253,8 @@ QString recordProblem(const GameSnapshot &g)
     if (tooLong(g.score1, kMaxShortText) || tooLong(g.score2, kMaxShortText) ||
         tooLong(g.countdown, kMaxShortText))
         return QStringLiteral("счёт или отсчёт длиннее %1 знаков").arg(kMaxShortText);
+    if (g.questionNumber < 0 || g.questionNumber > int(g.questions.size()))
+        return QStringLiteral("номер вопроса на поле не от 0 до 12");
     if (g.givenPoints.size() > size_t(kMaxGivenPoints))
         return QStringLiteral("больше %1 очков для отмены").arg(kMaxGivenPoints);
     for (const GameSnapshot::GivenPoint &point : g.givenPoints)

@@ -39,6 +39,7 @@ void Form1::Text1_Change()
     m_givenPoints.clear();
     m_loadedRound = Text1->text();
     m_picked = false;
+    m_questionNumber = 0;
     LoadError->clear();
     LoadError->setToolTip(QString());
     m_pictures->roundLoaded(Text1->text());

@@ -166,6 +166,8 @@ private:
     // point given since.
     QString m_loadedRound;
     bool m_picked = false;
+    // The number whose question is on the board, 0 when none: its pictures.
+    int m_questionNumber = 0;
 
     // Points given since the round was loaded: which score, and its caption
     // before the point.

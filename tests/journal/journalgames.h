@@ -27,6 +27,7 @@ inline GameSnapshot numberedGame(int k)
     g.score1 = n;
     g.score2 = QString::number(k + 1);
     g.question = QStringLiteral("На доске ") + n;
+    g.questionNumber = k % 13;
     g.answer = QStringLiteral("Держится ") + n;
     g.answerShown = k % 2 == 0;
     g.answerOffered = k % 3 == 0;

@@ -102,6 +102,7 @@ private slots:
                  g[QStringLiteral("givenPoints")] = QJsonArray{QJsonObject{
                      {QStringLiteral("team"), 3}, {QStringLiteral("before"), QStringLiteral("0")}}};
              }},
+            {"question 13 on the board", [](auto &, auto &g) { g[QStringLiteral("questionNumber")] = 13; }},
             {"no time", [](auto &, auto &g) { g[QStringLiteral("at")] = QStringLiteral("вчера"); }},
             {"score too long",
              [](auto &, auto &g) { g[QStringLiteral("score1")] = QString(kMaxShortText + 1, u'1'); }},
@@ -128,6 +129,15 @@ private slots:
         const ParsedRecord parsed = parseRecord(bytes);
         QVERIFY(!parsed.snapshot);
         QVERIFY(!parsed.reason.isEmpty());
+    }
+
+    // A record made before the board's question kept its number still reads.
+    void recordWithoutTheQuestionNumber()
+    {
+        const ParsedRecord parsed =
+            parseRecord(edited([](auto &, auto &g) { g.remove(QStringLiteral("questionNumber")); }));
+        QVERIFY2(parsed.snapshot, qPrintable(parsed.reason));
+        QCOMPARE(parsed.snapshot->questionNumber, 0);
     }
 
     // A record cut short anywhere, or with any byte of its game changed, is

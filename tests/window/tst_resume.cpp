@@ -3,9 +3,11 @@
 
 #include "journal/journal.h"
 #include "support/gamewindow.h"
-#include "support/testfiles.h"
+#include "support/testpictures.h"
 #include "window/gamekeeper.h"
 #include "window/optionbutton.h"
+#include "window/picturecache.h"
+#include "window/pictureshow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -137,6 +139,56 @@ private slots:
         if (byPick)
             QVERIFY(third.keeper.offers() &&
                     third.game.form.ResumeNotice->text().contains(QStringLiteral("0 : 0")));
+    }
+
+    // The round's pictures come back with the game: the question's on the
+    // board, the answer's once it was revealed, and every later pick's.
+    void picturesComeBackWithTheGame_data()
+    {
+        QTest::addColumn<bool>("revealed");
+        QTest::addColumn<bool>("pointGiven");
+        QTest::addColumn<QString>("shown"); // empty: the numbers
+        QTest::newRow("question 3 on the board") << false << false << QStringLiteral("3.png");
+        QTest::newRow("answer 3 revealed") << true << false << QStringLiteral("3o.png");
+        QTest::newRow("question 3 over") << true << true << QString();
+    }
+    void picturesComeBackWithTheGame()
+    {
+        QFETCH(bool, revealed);
+        QFETCH(bool, pointGiven);
+        QFETCH(QString, shown);
+        QDir().mkpath(round);
+        for (const char *name : {"3.png", "3o.png", "5.png"})
+            mustWritePicture(round + u'/' + QLatin1String(name), QSize(40, 30), Qt::red);
+        {
+            KeptWindow first(state.path());
+            Form1 &form = first.game.form;
+            form.Text1->setText(round);
+            form.Option3->click();
+            first.game.runToStop();
+            if (revealed)
+                form.Command3->click();
+            if (pointGiven)
+                form.Command1->click();
+            QVERIFY(first.journal.waitForDisk(10000));
+        }
+        KeptWindow again(state.path());
+        Form1 &form = again.game.form;
+        form.show();
+        PictureShow *pictures = form.pictures();
+        const auto onTheBoard = [pictures] {
+            pictures->cache()->waitForDone();
+            QCoreApplication::processEvents(); // the decoded pictures arrive
+            return pictures->isVisible() ? pictures->hostState().fileName : QString();
+        };
+        again.game.showing.act(hostkeys::Action::Resume);
+        QCOMPARE(onTheBoard(), shown);
+        if (!revealed) {
+            form.Command3->click();
+            QCOMPARE(onTheBoard(), QStringLiteral("3o.png"));
+        }
+        form.Option5->click();
+        QCOMPARE(onTheBoard(), QStringLiteral("5.png"));
     }
 
     void withoutAnInterruptedGameTheWindowIsAsDesigned()
