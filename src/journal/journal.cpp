@@ -43,7 +43,8 @@ void printLine(const QString &line)
 
 bool isInterrupted(const GameSnapshot &game, const QDateTime &now)
 {
-    return game.picked && game.at.isValid() && qAbs(game.at.secsTo(now)) < kOfferSeconds;
+    const bool over = game.numbersLeftCount() == 0 && game.question.isEmpty();
+    return game.picked && !over && game.at.isValid() && qAbs(game.at.secsTo(now)) < kOfferSeconds;
 }
 
 struct Journal::Shared

@@ -14,8 +14,8 @@
 namespace journal {
 
 // A game worth offering back: a pick or a point since its round was loaded,
-// changed less than twelve hours before now (or after it, by a clock set
-// back by as much).
+// not over (a number left or a question on the board), changed less than
+// twelve hours before now (or after it, by a clock set back by as much).
 bool isInterrupted(const GameSnapshot &game, const QDateTime &now);
 
 // The game kept on disk, in game.json in the state folder, so that it

@@ -123,22 +123,33 @@ private slots:
     {
         QTest::addColumn<bool>("picked");
         QTest::addColumn<int>("minutesAgo");
+        QTest::addColumn<bool>("allAsked"); // no number left on the board
+        QTest::addColumn<bool>("questionShown");
         QTest::addColumn<bool>("offered");
-        QTest::newRow("a pick a minute ago") << true << 1 << true;
-        QTest::newRow("a round loaded, nothing picked") << false << 1 << false;
-        QTest::newRow("a pick 11 hours ago") << true << 11 * 60 << true;
-        QTest::newRow("a pick 13 hours ago") << true << 13 * 60 << false;
-        QTest::newRow("the clock set back an hour since") << true << -60 << true;
+        QTest::newRow("a pick a minute ago") << true << 1 << false << true << true;
+        QTest::newRow("a round loaded, nothing picked") << false << 1 << false << true << false;
+        QTest::newRow("a pick 11 hours ago") << true << 11 * 60 << false << true << true;
+        QTest::newRow("a pick 13 hours ago") << true << 13 * 60 << false << true << false;
+        QTest::newRow("the clock set back an hour since") << true << -60 << false << true << true;
+        QTest::newRow("between two questions") << true << 1 << false << false << true;
+        QTest::newRow("the last question on the board") << true << 1 << true << true << true;
+        QTest::newRow("the last point given: over") << true << 1 << true << false << false;
     }
     void offeredAfterRestart()
     {
         QFETCH(bool, picked);
         QFETCH(int, minutesAgo);
+        QFETCH(bool, allAsked);
+        QFETCH(bool, questionShown);
         QFETCH(bool, offered);
         QTemporaryDir home;
         const QString folder = home.path() + QStringLiteral("/state/kvizor"); // parents made too
         GameSnapshot game = numberedGame(3);
         game.picked = picked;
+        if (allAsked)
+            game.numbersLeft.fill(false);
+        if (!questionShown)
+            game.question.clear();
         game.at = QDateTime::currentDateTimeUtc().addSecs(-60 * minutesAgo);
         keep(folder, game);
 
