@@ -13,6 +13,7 @@
 #include <mutex>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utility>
 
 namespace journal {
 
@@ -30,7 +31,9 @@ QString notKept(const QString &path, const QString &cause)
 
 QString heldElsewhere(const QString &path)
 {
-    return QStringLiteral("игра не сохраняется: журнал %1 ведёт другая запущенная программа").arg(path);
+    return QStringLiteral("игра не сохраняется: журнал %1 ведёт другая запущенная программа; "
+                          "после её закрытия запись начнётся сама")
+        .arg(path);
 }
 
 void printLine(const QString &line)
@@ -55,8 +58,12 @@ struct Journal::Shared
 
     // The writer thread's own, once it runs.
     int folderFd = -1;
-    int lockFd = -1; // flock()ed: released by the system however the program ends
-    QString blocked; // set: never write (another program's journal, a bad one kept in place)
+    int lockFd = -1;             // flock()ed: released by the system however the program ends
+    QString blocked;             // set: never write (a bad journal kept in place)
+    bool waitingForLock = false; // another program holds it: tried again at every change
+    // Taken over from that program with its unfinished game on disk: kept for
+    // the next start until this one records a game of its own.
+    bool keepTheirs = false;
 
     QString ready();
 
@@ -91,10 +98,15 @@ QString Journal::Shared::ready()
         ::close(fd);
         if (error != EWOULDBLOCK)
             return notKept(path, rounds::message::writeCause(error));
-        blocked = heldElsewhere(path);
-        return blocked;
+        waitingForLock = true;
+        return heldElsewhere(path);
     }
     lockFd = fd;
+    if (std::exchange(waitingForLock, false)) {
+        const JournalBytes file = readJournal(folderFd, kMaxRecordBytes);
+        const ParsedRecord left = file.bytes.isEmpty() ? ParsedRecord{} : parseRecord(file.bytes);
+        keepTheirs = left.snapshot && isInterrupted(*left.snapshot, QDateTime::currentDateTimeUtc());
+    }
     return QString();
 }
 
@@ -108,7 +120,7 @@ Journal::Journal(const QString &folder, FaultHook fault, QObject *parent)
     s.problem = s.ready();
     if (!s.problem.isEmpty())
         printLine(s.problem);
-    if (s.folderFd >= 0 && s.blocked.isEmpty())
+    if (s.lockFd >= 0) // not another program's: it may be writing there now
         readLastRun();
     m_writer = std::thread([this] { writerLoop(); });
 }
@@ -227,10 +239,11 @@ void Journal::writerLoop()
         hold.lock();
         const bool changed = problem != s.problem;
         s.problem = problem;
-        s.backoff = problem.isEmpty()
-                        ? Clock::duration{}
-                        : std::clamp<Clock::duration>(s.backoff * 2, kFirstBackoff, kLongestBackoff);
-        s.nextTry = problem.isEmpty() ? Clock::time_point{} : Clock::now() + s.backoff;
+        // A lock held elsewhere costs no disk to try: the next change tries again.
+        const bool tryAtOnce = problem.isEmpty() || s.waitingForLock;
+        s.backoff = tryAtOnce ? Clock::duration{}
+                              : std::clamp<Clock::duration>(s.backoff * 2, kFirstBackoff, kLongestBackoff);
+        s.nextTry = tryAtOnce ? Clock::time_point{} : Clock::now() + s.backoff;
         if (changed) {
             // Not under the lock: stderr may be a pipe that is slow to drain.
             hold.unlock();
@@ -251,6 +264,11 @@ QString Journal::writeOnce(const GameSnapshot &game)
     Shared &s = *m_shared;
     if (QString why = s.ready(); !why.isEmpty())
         return why;
+    if (s.keepTheirs) {
+        if (!game.picked && game.round.isEmpty())
+            return QString();
+        s.keepTheirs = false;
+    }
     QString why = recordProblem(game);
     const QByteArray bytes = why.isEmpty() ? encodeRecord(game) : QByteArray();
     if (why.isEmpty() && bytes.size() > kMaxRecordBytes)

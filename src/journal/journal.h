@@ -27,7 +27,10 @@ bool isInterrupted(const GameSnapshot &game, const QDateTime &now);
 // any instant leaves the previous record or the new one, whole.
 //
 // One program keeps the journal of a folder at a time (a lock file beside
-// it); another program started meanwhile keeps none and says so in problem().
+// it); another program started meanwhile keeps none and says so in problem()
+// until a change of its game finds the lock free, and from then on keeps
+// it. A game the first program left unfinished stays on disk until the
+// second records one with a pick or a round loaded.
 class Journal : public QObject
 {
     Q_OBJECT

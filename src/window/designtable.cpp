@@ -56,6 +56,15 @@ const Control kLoadError =
     {"LoadError", Kind::Label,      "",         9720,  1140,  2535,  990, {nullptr, 8.25, true}, 0xC00000, kStd, kLeft,       true, -1, -1};
 const Control kSoundNotice =
     {"SoundNotice", Kind::Label,    "нет звука", 9720,    60,  1320,  300, {nullptr, 8.25, false}, 0x808080, kStd, Qt::AlignRight | Qt::AlignVCenter, false, -1, -1};
+// Where "нет звука" is, widened to the left into the gap after number 4 for
+// the longer text; with both notices the two share the corner, one above
+// the other, right-aligned as one.
+const Control kKeepNotice =
+    {"KeepNotice", Kind::Label,     "не сохраняется", 9135, 60, 1905, 300, {nullptr, 8.25, false}, 0x808080, kStd, Qt::AlignRight | Qt::AlignVCenter, false, -1, -1};
+const Control kSoundNoticeAbove =
+    {"SoundNotice", Kind::Label,    "нет звука", 9135,     0,  1905,  240, {nullptr, 8.25, false}, 0x808080, kStd, Qt::AlignRight | Qt::AlignVCenter, false, -1, -1};
+const Control kKeepNoticeBelow =
+    {"KeepNotice", Kind::Label,     "не сохраняется", 9135, 240, 1905, 240, {nullptr, 8.25, false}, 0x808080, kStd, Qt::AlignRight | Qt::AlignVCenter, false, -1, -1};
 // The same free space as the load error: it is offered only before the
 // round name is first edited, and only an edit of the round name brings a
 // load error.
@@ -105,6 +114,21 @@ const Control &soundNoticeLabel()
 const Control &resumeNoticeLabel()
 {
     return kResumeNotice;
+}
+
+const Control &keepNoticeLabel()
+{
+    return kKeepNotice;
+}
+
+const Control &soundNoticeWithKeep()
+{
+    return kSoundNoticeAbove;
+}
+
+const Control &keepNoticeWithSound()
+{
+    return kKeepNoticeBelow;
 }
 
 int toPixels(int twips, double scale)

@@ -63,6 +63,13 @@ const Control &soundNoticeLabel();
 // load error's place, before the round name is first edited.
 const Control &resumeNoticeLabel();
 
+// Nor this: "не сохраняется" while the game is not being kept on disk, in
+// the sound notice's quiet place.
+const Control &keepNoticeLabel();
+// Both notices at once: the two share that corner, one above the other.
+const Control &soundNoticeWithKeep();
+const Control &keepNoticeWithSound();
+
 constexpr int kTimer1Interval = 1000; // ms; Timer1 starts disabled
 
 // Window

@@ -68,6 +68,7 @@ void Form1::setSound(SoundInterface *sound)
     m_sound = sound;
     m_sound->setAvailabilityHandler([this](bool available) {
         SoundNotice->setVisible(!available);
+        placeNotices();
         emit gameChanged(); // the host view says it too
     });
 }
@@ -83,8 +84,8 @@ void Form1::buildControls()
     group->setExclusive(true);
     for (const design::Control &c : design::controls())
         m_designed.push_back({createControl(c, group), &c});
-    for (const design::Control *extra :
-         {&design::loadErrorLabel(), &design::soundNoticeLabel(), &design::resumeNoticeLabel()})
+    for (const design::Control *extra : {&design::loadErrorLabel(), &design::soundNoticeLabel(),
+                                         &design::resumeNoticeLabel(), &design::keepNoticeLabel()})
         m_designed.push_back({createControl(*extra, group), extra});
     bindControls();
     connectHandlers();
@@ -183,6 +184,7 @@ void Form1::bindControls()
     LoadError = designed<QLabel>("LoadError");
     SoundNotice = designed<QLabel>("SoundNotice");
     ResumeNotice = designed<QLabel>("ResumeNotice");
+    KeepNotice = designed<QLabel>("KeepNotice");
 }
 
 void Form1::connectHandlers()
@@ -232,8 +234,25 @@ void Form1::layOut(double scale, QPoint origin)
         d.widget->setGeometry(design::pixelRect(*d.control, scale).translated(origin));
         d.widget->setFont(designFont(d.control->font, scale));
     }
+    placeNotices();
     if (m_pictures)
         m_pictures->layOut(scale, origin);
+}
+
+void Form1::setGameKept(bool kept)
+{
+    KeepNotice->setVisible(!kept);
+    placeNotices();
+}
+
+void Form1::placeNotices()
+{
+    const bool both = !SoundNotice->isHidden() && !KeepNotice->isHidden();
+    const auto place = [this](QLabel *label, const design::Control &c) {
+        label->setGeometry(design::pixelRect(c, m_scale).translated(m_origin));
+    };
+    place(SoundNotice, both ? design::soundNoticeWithKeep() : design::soundNoticeLabel());
+    place(KeepNotice, both ? design::keepNoticeWithSound() : design::keepNoticeLabel());
 }
 
 // --- The host's requests, from the keys and the host view ----------------

@@ -72,6 +72,8 @@ public:
     // Puts a game back on the controls as it was, without loading the round
     // or sounding anything: a countdown that was running comes back stopped.
     void restore(const GameSnapshot &game);
+    // Shows KeepNotice while the game is not being kept.
+    void setGameKept(bool kept);
     // The question's or answer's picture over the numbers.
     PictureShow *pictures() const { return m_pictures; }
 
@@ -107,6 +109,8 @@ public:
     QLabel *LoadError = nullptr;
     // "нет звука" while the sound side cannot be heard.
     QLabel *SoundNotice = nullptr;
+    // "не сохраняется" while the game is not being kept on disk.
+    QLabel *KeepNotice = nullptr;
     // The offer of an interrupted game, until the round name is edited.
     QLabel *ResumeNotice = nullptr;
 
@@ -141,6 +145,7 @@ private:
     void bindControls();
     void connectHandlers();
     void setDesignedTabOrder();
+    void placeNotices();
 
     // Every control made from the design table, with its entry.
     struct Designed

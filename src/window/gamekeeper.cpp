@@ -68,6 +68,7 @@ void GameKeeper::tellShowing()
     if (m_offer)
         keeping.offer = offerText(*m_offer);
     keeping.problem = m_journal->problem();
+    m_form->setGameKept(keeping.problem.isEmpty());
     keeping.roundNote = m_roundNote;
     m_showing->setKeeping(keeping);
 }

@@ -306,22 +306,37 @@ private slots:
         QVERIFY2(out.contains(QStringLiteral("problem: ")) && out.contains(cause), qPrintable(out));
     }
 
+    // The second keeps none while the first runs and takes the journal over
+    // at its first change once the first is gone; the game the first left
+    // unfinished stays for the next start until the second has one of its own.
     void twoProgramsAtOnce()
     {
         QTemporaryDir home;
         keep(home.path(), numberedGame(7));
-        Journal first(home.path(), {});
+        auto first = std::make_unique<Journal>(home.path(), FaultHook{});
         StderrCapture err;
         Journal second(home.path(), {});
         QCOMPARE(err.lines().size(), 1);
-        QVERIFY(first.interruptedGame());
+        QVERIFY(first->interruptedGame());
         QVERIFY(!second.interruptedGame());
-        QCOMPARE(first.problem(), QString());
+        QCOMPARE(first->problem(), QString());
         QVERIFY(second.problem().contains(QStringLiteral("другая запущенная программа")));
-        first.record(numberedGame(8));
+        first->record(numberedGame(8));
         second.record(numberedGame(9));
-        QVERIFY(first.waitForDisk(10000) && second.waitForDisk(10000));
+        QVERIFY(first->waitForDisk(10000) && second.waitForDisk(10000));
         QVERIFY(holdsGame(home.path(), 8));
+
+        QSignalSpy changes(&second, &Journal::problemChanged);
+        first.reset();
+        second.record(GameSnapshot{}); // the board at start: nothing of its own
+        QVERIFY(second.waitForDisk(10000));
+        QCOMPARE(second.problem(), QString());
+        QVERIFY(holdsGame(home.path(), 8));
+        second.record(numberedGame(10));
+        QVERIFY(second.waitForDisk(10000));
+        QVERIFY(holdsGame(home.path(), 10));
+        QTRY_COMPARE(changes.size(), 1);
+        QCOMPARE(changes.last().at(0).toString(), QString());
     }
 
     // SIGKILL at whatever instant the writer has reached: the journal holds

@@ -48,7 +48,8 @@ private slots:
         // The offer of an interrupted game shares the load error's place: it
         // goes at the first edit of the round name, the only way to a load error.
         for (const design::Control *added :
-             {&design::loadErrorLabel(), &design::soundNoticeLabel(), &design::resumeNoticeLabel()}) {
+             {&design::loadErrorLabel(), &design::soundNoticeLabel(), &design::resumeNoticeLabel(),
+              &design::keepNoticeLabel(), &design::soundNoticeWithKeep(), &design::keepNoticeWithSound()}) {
             const QRect mine = design::pixelRect(*added);
             QVERIFY(QRect(QPoint(), design::clientSize()).contains(mine));
             for (const design::Control &c : design::controls())
@@ -58,6 +59,9 @@ private slots:
                      .intersects(design::pixelRect(design::soundNoticeLabel())));
         QVERIFY(!design::pixelRect(design::resumeNoticeLabel())
                      .intersects(design::pixelRect(design::soundNoticeLabel())));
+        // The two notices of the quiet corner, when both show.
+        QVERIFY(!design::pixelRect(design::soundNoticeWithKeep())
+                     .intersects(design::pixelRect(design::keepNoticeWithSound())));
     }
 
     void largerScalesKeepTheShape_data()

@@ -4,11 +4,13 @@
 #include "journal/journal.h"
 #include "support/gamewindow.h"
 #include "support/testpictures.h"
+#include "window/designtable.h"
 #include "window/gamekeeper.h"
 #include "window/optionbutton.h"
 #include "window/picturecache.h"
 #include "window/pictureshow.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -189,6 +191,33 @@ private slots:
         }
         form.Option5->click();
         QCOMPARE(onTheBoard(), QStringLiteral("5.png"));
+    }
+
+    // A second window keeps no game while another program holds the journal,
+    // and says so in the sound notice's corner, both notices readable, until
+    // a change finds the journal free.
+    void aSecondWindowSaysItsGameIsNotKept()
+    {
+        auto holder = std::make_unique<journal::Journal>(state.path(), journal::FaultHook{});
+        KeptWindow second(state.path());
+        Form1 &form = second.game.form;
+        QVERIFY(form.KeepNotice->isVisibleTo(&form));
+        QCOMPARE(form.KeepNotice->text(), QStringLiteral("не сохраняется"));
+        second.game.sound.setAvailable(false);
+        QVERIFY(form.SoundNotice->isVisibleTo(&form));
+        QVERIFY(!form.SoundNotice->geometry().intersects(form.KeepNotice->geometry()));
+        for (const QLabel *notice : {form.SoundNotice, form.KeepNotice}) {
+            const QFontMetrics metrics(notice->font());
+            QVERIFY2(metrics.horizontalAdvance(notice->text()) <= notice->width() &&
+                         metrics.height() <= notice->height(),
+                     qPrintable(notice->objectName()));
+        }
+
+        holder.reset();
+        form.Text1->setText(round);
+        QVERIFY(second.journal.waitForDisk(10000));
+        QTRY_VERIFY(form.KeepNotice->isHidden());
+        QCOMPARE(form.SoundNotice->geometry(), design::pixelRect(design::soundNoticeLabel()));
     }
 
     void withoutAnInterruptedGameTheWindowIsAsDesigned()
