@@ -4,6 +4,7 @@
 #include "rounds/roundmessages.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <algorithm>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -34,6 +36,19 @@ QString heldElsewhere(const QString &path)
     return QStringLiteral("игра не сохраняется: журнал %1 ведёт другая запущенная программа; "
                           "после её закрытия запись начнётся сама")
         .arg(path);
+}
+
+// Why the state folder cannot be opened. ENOTDIR is also a parent that is a
+// file: that one is a folder missing on the way.
+QString folderCause(const QString &folder, int error)
+{
+    struct stat info
+    {
+    };
+    if (error == ENOTDIR && ::stat(QFile::encodeName(folder).constData(), &info) == 0 &&
+        !S_ISDIR(info.st_mode))
+        return QStringLiteral("это не папка");
+    return rounds::message::writeCause(error);
 }
 
 void printLine(const QString &line)
@@ -87,7 +102,7 @@ QString Journal::Shared::ready()
     if (folderFd < 0)
         folderFd = openFolder(folder);
     if (folderFd < 0)
-        return notKept(path, rounds::message::writeCause(errno));
+        return notKept(path, folderCause(folder, errno));
     if (lockFd >= 0)
         return QString();
     const int fd = ::openat(folderFd, kLockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -269,17 +269,28 @@ private slots:
         QCOMPARE(changes.last().at(0).toString(), QString());
     }
 
+    void folderCannotBeMade_data()
+    {
+        QTest::addColumn<QString>("file"); // below the temporary folder, where a folder goes
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("a file where a parent goes")
+            << QStringLiteral("state") << QStringLiteral("нет такой папки");
+        QTest::newRow("a file where the folder goes")
+            << QStringLiteral("state/kvizor") << QStringLiteral("это не папка");
+    }
     void folderCannotBeMade()
     {
+        QFETCH(QString, file);
+        QFETCH(QString, cause);
         QTemporaryDir home;
-        mustWriteFile(home.path() + QStringLiteral("/state"), "a file where the folder goes");
+        QDir(home.path()).mkpath(QFileInfo(file).path());
+        mustWriteFile(home.filePath(file), "a file where the folder goes");
         StderrCapture err;
         Journal journal(home.path() + QStringLiteral("/state/kvizor"), {});
         journal.record(numberedGame(1));
         QVERIFY(journal.waitForDisk(10000));
         QCOMPARE(err.lines().size(), 1);
-        QVERIFY2(journal.problem().contains(QStringLiteral("нет такой папки")),
-                 qPrintable(journal.problem()));
+        QVERIFY2(journal.problem().contains(cause), qPrintable(journal.problem()));
     }
 
     // Real file systems that fail: a full tmpfs and a read-only one.
