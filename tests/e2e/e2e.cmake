@@ -1,5 +1,6 @@
 # End-to-end tests: the real program in a private X display (and, for sound,
-# a private PulseAudio server). They skip (code 77) when a tool is missing.
+# a private PulseAudio server). They skip (code 77) when a tool is missing,
+# and fail instead under the test command (KVIZOR_E2E_STRICT).
 function(kvizor_add_e2e name script)
     add_test(NAME ${name} COMMAND sh ${CMAKE_CURRENT_LIST_DIR}/${script} $<TARGET_FILE:kvizor> ${ARGN})
     set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 RUN_SERIAL TRUE TIMEOUT 120 LABELS e2e)
