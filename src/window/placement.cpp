@@ -1,5 +1,7 @@
 #include "window/placement.h"
 
+#include "window/designtable.h"
+
 #include <algorithm>
 
 namespace placement {
@@ -29,10 +31,7 @@ int largestOther(const std::vector<QRect> &screens, int except)
 // The frame moved onto another screen at the same offset, kept inside it.
 QRect carriedTo(const QRect &frame, const QRect &from, const QRect &to)
 {
-    QRect moved = frame.translated(to.topLeft() - from.topLeft());
-    moved.moveLeft(std::clamp(moved.left(), to.left(), std::max(to.left(), to.right() + 1 - moved.width())));
-    moved.moveTop(std::clamp(moved.top(), to.top(), std::max(to.top(), to.bottom() + 1 - moved.height())));
-    return moved;
+    return keptInside(frame.translated(to.topLeft() - from.topLeft()), to);
 }
 
 // The host view beside the board on one screen, never over it: on the side
@@ -60,6 +59,29 @@ void besideTheBoard(const QRect &area, QSize size, Plan &plan)
 }
 
 } // namespace
+
+QRect keptInside(const QRect &frame, const QRect &area)
+{
+    QRect moved = frame;
+    moved.moveLeft(
+        std::clamp(frame.left(), area.left(), std::max(area.left(), area.right() + 1 - frame.width())));
+    moved.moveTop(
+        std::clamp(frame.top(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height())));
+    return moved;
+}
+
+Opening opening(const QRect &area, const QMargins &frame, const QRect &client)
+{
+    Opening open;
+    const QSize room = area.size().shrunkBy(frame);
+    QSize size = client.size();
+    if (size.width() > room.width() || size.height() > room.height()) {
+        open.scale = std::min(1.0, design::fittingScale(room));
+        size = design::clientSize(open.scale).boundedTo(room); // rounding never pushes it out
+    }
+    open.client = keptInside(QRect(client.topLeft(), size).marginsAdded(frame), area).marginsRemoved(frame);
+    return open;
+}
 
 Wanted afterKey(Wanted wanted, Key key, int screenCount)
 {
@@ -97,6 +119,8 @@ Plan plan(const Screens &screens, const Wanted &wanted, const Board &board, QSiz
     const int last = int(areas.size()) - 1;
     const int hostSide = std::clamp(screens.hostSide, 0, last);
     plan.boardScreen = std::clamp(board.screen, 0, last);
+    if (!plan.boardFullScreen)
+        plan.boardFrame = keptInside(board.frame, areas[size_t(plan.boardScreen)]);
     if (!wanted.hostView)
         return plan;
 
@@ -106,12 +130,15 @@ Plan plan(const Screens &screens, const Wanted &wanted, const Board &board, QSiz
         besideTheBoard(areas[0], hostSize, plan);
         return plan;
     }
-    plan.hostScreen = hostSide;
+    const bool hostViewStays =
+        screens.hostViewOn >= 0 && screens.hostViewOn <= last && screens.hostViewOn != plan.boardScreen;
+    const int hostScreen = hostViewStays ? screens.hostViewOn : hostSide;
+    plan.hostScreen = hostScreen;
     plan.hostShowsAnswers = true;
-    plan.hostGeometry = centredIn(areas[size_t(hostSide)], hostSize);
-    if (plan.boardScreen == hostSide) {
-        const int room = largestOther(areas, hostSide);
-        plan.boardFrame = carriedTo(board.frame, areas[size_t(hostSide)], areas[size_t(room)]);
+    plan.hostGeometry = centredIn(areas[size_t(hostScreen)], hostSize);
+    if (plan.boardScreen == hostScreen) {
+        const int room = largestOther(areas, hostScreen);
+        plan.boardFrame = carriedTo(board.frame, areas[size_t(hostScreen)], areas[size_t(room)]);
         plan.boardScreen = room;
     }
     return plan;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 
@@ -36,6 +37,10 @@ struct Screens
 {
     std::vector<QRect> areas; // each screen's available rectangle
     int hostSide = 0;         // the host's screen
+    // The screen the open host view is on, -1 if none. Where it is not the
+    // board's, it stays the host's screen whatever the screens did since (a
+    // primary screen changed at the break does not swap the windows).
+    int hostViewOn = -1;
 };
 
 // Where the board is now: its screen and its frame when not full screen.
@@ -59,6 +64,25 @@ struct Plan
 // hostSize: the host view's preferred frame size; it takes less where that
 // is all the room left beside the board.
 Plan plan(const Screens &screens, const Wanted &wanted, const Board &board, QSize hostSize);
+
+// Where the board's window opens on a screen: its client rectangle and the
+// scale of the design in it.
+struct Opening
+{
+    QRect client;
+    double scale = 1.0;
+};
+
+// Where a board meant to open at client (the designed place and size, in
+// the desktop's coordinates) goes on a screen with available area area:
+// there where its whole frame fits; else moved inside it; where even its
+// size does not fit, the design scaled down to fit, as full screen scales it
+// up. frame is the window manager's frame around the client area.
+Opening opening(const QRect &area, const QMargins &frame, const QRect &client);
+
+// A frame moved, not resized, to lie wholly inside area (its top-left kept
+// inside where it is larger).
+QRect keptInside(const QRect &frame, const QRect &area);
 
 // The narrowest host view that still reads.
 constexpr int kMinHostWidth = 320;

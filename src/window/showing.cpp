@@ -12,6 +12,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // The screen that faces the host: a laptop's own panel if there is one,
@@ -35,6 +37,17 @@ bool onWayland()
 // The host view's frame as it first opens.
 constexpr QSize kHostViewSize(760, 640);
 
+// How long screens must stay unchanged before the windows follow them.
+constexpr int kScreensSettleMs = 400;
+
+// The frame a window manager is likely to draw, until the board's own has
+// been seen: a title bar and thin edges.
+// Larger than most, so a guess errs inwards.
+constexpr QMargins kLikelyFrame(4, 32, 4, 8);
+
+// How long after the first show the window manager's frame is looked for.
+constexpr int kFrameWatchMs = 100, kFrameWatchTimes = 30;
+
 } // namespace
 
 Showing::Showing(Form1 *form)
@@ -55,16 +68,63 @@ Showing::Showing(Form1 *form)
     form->installEventFilter(this);
     connect(form, &Form1::gameChanged, this, &Showing::refreshHostView);
     connect(form->pictures(), &PictureShow::changed, this, &Showing::refreshHostView);
-    // A projector plugged in or out while the host view is open: the rule
-    // again, so the answers never stay on the room's screen.
-    for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved}) {
-        connect(qApp, signal, this, [this] {
-            QTimer::singleShot(0, this, [this] {
-                if (m_hostView)
-                    arrange();
-            });
-        });
+    // A projector plugged in or out, a screen re-arranged or the primary
+    // screen changed: the windows follow the rule for the screens there are
+    // once the changes settle (they pass through states that are not meant:
+    // every monitor gone makes one whole-desktop screen for a moment), and
+    // until then the host view holds the answers.
+    m_screensSettle = new QTimer(this);
+    m_screensSettle->setSingleShot(true);
+    m_screensSettle->setInterval(kScreensSettleMs);
+    connect(m_screensSettle, &QTimer::timeout, this, &Showing::arrangeAfterScreensChanged);
+    // The window manager draws its frame in its own time after the window
+    // is mapped, and Qt tells no event for it: looked for a few times, and
+    // the board put inside again if the real frame is larger than guessed.
+    m_frameWatch = new QTimer(this);
+    m_frameWatch->setInterval(kFrameWatchMs);
+    connect(m_frameWatch, &QTimer::timeout, this, [this, times = 0]() mutable {
+        const bool framed = !seenFrame().isNull();
+        if (framed)
+            openInsideTheScreen();
+        if (framed || ++times >= kFrameWatchTimes || m_form->isFullScreen())
+            m_frameWatch->stop();
+    });
+    connect(qApp, &QGuiApplication::screenAdded, this, [this](QScreen *screen) {
+        watchScreen(screen);
+        screensChanging();
+    });
+    connect(qApp, &QGuiApplication::screenRemoved, this, &Showing::screensChanging);
+    connect(qApp, &QGuiApplication::primaryScreenChanged, this, &Showing::screensChanging);
+    for (QScreen *screen : QGuiApplication::screens())
+        watchScreen(screen);
+}
+
+void Showing::watchScreen(QScreen *screen)
+{
+    connect(screen, &QScreen::geometryChanged, this, &Showing::screensChanging);
+    connect(screen, &QScreen::availableGeometryChanged, this, &Showing::screensChanging);
+}
+
+void Showing::screensChanging()
+{
+    if (m_hostShowsAnswers) {
+        m_hostShowsAnswers = false;
+        refreshHostView();
     }
+    m_screensSettle->start();
+}
+
+void Showing::arrangeAfterScreensChanged()
+{
+    if (!m_form->isVisible())
+        return;
+    // What the host asked for last, on the screens there are now; a host
+    // view closed by its × since stays closed.
+    m_wanted = m_asked;
+    m_wanted.hostView = !m_hostView.isNull();
+    if (QGuiApplication::screens().size() < 2 && m_wanted.hostView)
+        m_wanted.fullScreen = false; // for now: a projector plugged back gets the board full screen again
+    arrange();
 }
 
 Showing::~Showing()
@@ -121,8 +181,10 @@ void Showing::press(placement::Key key)
 {
     // From what is, not from what was asked last: the window manager or the
     // host view's × may have changed it since.
+    m_screensSettle->stop();
     m_wanted = {m_form->isFullScreen(), !m_hostView.isNull()};
     m_wanted = placement::afterKey(m_wanted, key, int(QGuiApplication::screens().size()));
+    m_asked = m_wanted;
     arrange();
 }
 
@@ -137,20 +199,75 @@ void Showing::arrange()
     for (QScreen *screen : screens)
         areas.areas.push_back(screen->availableGeometry());
     areas.hostSide = int(screens.indexOf(hostSideScreen()));
-    QScreen *current = m_form->screen() ? m_form->screen() : QGuiApplication::primaryScreen();
-    const placement::Board board{int(screens.indexOf(current)), boardFrame()};
+    if (m_hostView && m_hostView->isVisible())
+        areas.hostViewOn = screenIndexOf(m_hostView, m_hostView->frameGeometry());
+    const QRect frame = boardFrame();
+    const placement::Board board{screenIndexOf(m_form, frame), frame};
     const QSize hostSize = m_hostView ? m_hostView->frameGeometry().size() : kHostViewSize;
     const placement::Plan plan = placement::plan(areas, m_wanted, board, hostSize);
-    m_hostShowsAnswers = plan.hostShowsAnswers;
 
     if (!plan.hostView && m_hostView)
         m_hostView->close();
-    placeBoard(screens.value(plan.boardScreen, current), plan.boardFrame, plan.boardFullScreen);
+    QScreen *target = screens.value(plan.boardScreen, QGuiApplication::primaryScreen());
+    QRect boardTo = plan.boardFrame;
+    if (!plan.boardFullScreen) {
+        // Too large for the screen it is put on (carried from a larger
+        // one): the design scaled down; back to its size where it fits.
+        const QRect client = boardTo.marginsRemoved(frameMargins());
+        const QSize meant = m_windowScale < 1.0 ? design::clientSize() : client.size();
+        const placement::Opening open =
+            placement::opening(target->availableGeometry(), frameMargins(), QRect(client.topLeft(), meant));
+        if (open.scale != m_windowScale || open.client.size() != client.size()) {
+            m_windowScale = open.scale;
+            boardTo = open.client.marginsAdded(frameMargins());
+            if (!m_form->isFullScreen() && !m_form->isMaximized())
+                m_form->setGeometry(open.client);
+        }
+    }
+    placeBoard(target, boardTo, plan.boardFullScreen);
     if (plan.hostView) {
         openHostView();
-        placeHostView(screens.value(plan.hostScreen, current), plan.hostGeometry);
+        placeHostView(screens.value(plan.hostScreen, target), plan.hostGeometry);
     }
+    m_hostShowsAnswers = plan.hostShowsAnswers;
     refreshHostView();
+}
+
+// The screen of window that holds the middle of its frame: the one Qt says
+// it is on, else another monitor of the same desktop; where none does (the
+// monitor it was on was removed), the one Qt has put it on.
+int Showing::screenIndexOf(const QWidget *window, const QRect &frame) const
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QScreen *current = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!current->geometry().contains(frame.center())) {
+        for (QScreen *sibling : current->virtualSiblings()) {
+            if (sibling->geometry().contains(frame.center())) {
+                current = sibling;
+                break;
+            }
+        }
+    }
+    return std::max(0, int(screens.indexOf(current)));
+}
+
+// The board opens wholly inside its screen's available area: as designed
+// where it fits, moved in or scaled down where it does not.
+void Showing::openInsideTheScreen()
+{
+    QScreen *screen = m_form->screen() ? m_form->screen() : QGuiApplication::primaryScreen();
+    if (!screen || m_form->isFullScreen() || m_form->isMaximized())
+        return;
+    const QMargins frame = frameMargins();
+    const QRect client = m_form->geometry();
+    const QSize meant = m_windowScale < 1.0 ? design::clientSize() : client.size();
+    const placement::Opening open =
+        placement::opening(screen->availableGeometry(), frame, QRect(client.topLeft(), meant));
+    if (open.client == client && open.scale == m_windowScale)
+        return;
+    m_windowScale = open.scale;
+    m_form->setGeometry(open.client);
+    relayout();
 }
 
 // The compositor places windows on Wayland: the host view opens, and with
@@ -170,14 +287,27 @@ void Showing::arrangeOnWayland()
     refreshHostView();
 }
 
+// The frame the window manager has drawn around the board; none while it
+// is full screen or maximised, or before the frame is drawn.
+QMargins Showing::seenFrame() const
+{
+    if (!m_form->isVisible() || m_form->isFullScreen() || m_form->isMaximized())
+        return {};
+    const QRect frame = m_form->frameGeometry();
+    const QRect client = m_form->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
 QMargins Showing::frameMargins() const
 {
-    if (m_form->isVisible() && !m_form->isFullScreen() && !m_form->isMaximized()) {
-        const QRect frame = m_form->frameGeometry();
-        const QRect client = m_form->geometry();
-        return QMargins(client.left() - frame.left(), client.top() - frame.top(),
-                        frame.right() - client.right(), frame.bottom() - client.bottom());
-    }
+    const QMargins seen = seenFrame();
+    if (!seen.isNull())
+        return seen;
+    // Never seen (full screen from the start, or not drawn yet): a window
+    // manager's likely frame, where there is one to draw it.
+    if (m_frameMargins.isNull() && QGuiApplication::platformName() == u"xcb")
+        return kLikelyFrame;
     return m_frameMargins;
 }
 
@@ -190,9 +320,14 @@ QRect Showing::boardFrame() const
 
 void Showing::placeBoard(QScreen *target, const QRect &frame, bool fullScreen)
 {
-    m_frameMargins = frameMargins();
-    const QRect client = frame.marginsRemoved(m_frameMargins);
-    if (target != m_form->screen()) {
+    if (!seenFrame().isNull())
+        m_frameMargins = seenFrame();
+    const QMargins margins = frameMargins();
+    const QRect client = frame.marginsRemoved(margins);
+    // A full-screen board that does not cover its screen (the screen it
+    // covered was removed or resized) fills it again.
+    const bool fillsTarget = m_form->isFullScreen() && m_form->frameGeometry() == target->geometry();
+    if (target != m_form->screen() || (fullScreen && m_form->isFullScreen() && !fillsTarget)) {
         moveBoard(target, client, fullScreen);
         return;
     }
@@ -202,7 +337,7 @@ void Showing::placeBoard(QScreen *target, const QRect &frame, bool fullScreen)
         m_normalGeometry = client; // where the rule put it, to make room
         leaveFullScreen();
     } else if (!fullScreen && client.topLeft() != m_form->geometry().topLeft()) {
-        m_form->move(client.topLeft() - QPoint(m_frameMargins.left(), m_frameMargins.top()));
+        m_form->move(client.topLeft() - QPoint(margins.left(), margins.top()));
     }
 }
 
@@ -282,7 +417,7 @@ void Showing::openHostView()
 
 void Showing::placeHostView(QScreen *target, const QRect &frame)
 {
-    const QRect client = frame.marginsRemoved(m_frameMargins);
+    const QRect client = frame.marginsRemoved(frameMargins());
     if (m_hostView->screen() != target && !m_hostView->screen()->virtualSiblings().contains(target)) {
         m_hostView->hide();
         m_hostView->setScreen(target);
@@ -326,6 +461,14 @@ bool Showing::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_form) {
         switch (event->type()) {
+        case QEvent::Show:
+            // Before the window is mapped: it never appears outside the screen.
+            if (!m_shown) {
+                m_shown = true;
+                openInsideTheScreen();
+                m_frameWatch->start();
+            }
+            break;
         case QEvent::Resize:
         case QEvent::WindowStateChange:
             relayout();
@@ -345,7 +488,8 @@ bool Showing::eventFilter(QObject *watched, QEvent *event)
 // the design stays at its size, however the window is resized by hand.
 void Showing::relayout()
 {
-    m_frameMargins = frameMargins();
+    if (!seenFrame().isNull())
+        m_frameMargins = seenFrame();
     m_blank->setGeometry(m_form->rect());
     if (m_form->isFullScreen()) {
         const double scale = design::fittingScale(m_form->size());
@@ -353,8 +497,8 @@ void Showing::relayout()
         const QPoint origin((m_form->width() - client.width()) / 2, (m_form->height() - client.height()) / 2);
         if (scale != m_form->layoutScale() || origin != m_form->layoutOrigin())
             m_form->layOut(scale, origin);
-    } else if (m_form->layoutScale() != 1.0 || !m_form->layoutOrigin().isNull()) {
-        m_form->layOut(1.0);
+    } else if (m_form->layoutScale() != m_windowScale || !m_form->layoutOrigin().isNull()) {
+        m_form->layOut(m_windowScale);
     }
     m_form->update();
 }

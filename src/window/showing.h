@@ -10,6 +10,7 @@
 
 class Form1;
 class QScreen;
+class QTimer;
 class QWidget;
 
 // How the board is shown to the room: full screen, blanked, the host view,
@@ -51,6 +52,11 @@ protected:
 private:
     void press(placement::Key key);
     void arrange();
+    void screensChanging();
+    void arrangeAfterScreensChanged();
+    void watchScreen(QScreen *screen);
+    void openInsideTheScreen();
+    int screenIndexOf(const QWidget *window, const QRect &frame) const;
     void arrangeOnWayland();
     void placeBoard(QScreen *target, const QRect &frame, bool fullScreen);
     void moveBoard(QScreen *target, const QRect &client, bool fullScreen);
@@ -60,6 +66,7 @@ private:
     void placeHostView(QScreen *target, const QRect &frame);
     void relayout();
     void refreshHostView();
+    QMargins seenFrame() const;
     QMargins frameMargins() const;
     QRect boardFrame() const;
 
@@ -68,7 +75,14 @@ private:
     QWidget *m_blank;
     QPointer<HostView> m_hostView;
     placement::Wanted m_wanted;
+    placement::Wanted m_asked; // by the host's last key, whatever the screens did since
     bool m_hostShowsAnswers = false;
+    // The design's scale in the board's window when not full screen: 1
+    // unless the screen is too small for the designed size.
+    double m_windowScale = 1.0;
+    bool m_shown = false;    // the board has been shown once
+    QTimer *m_screensSettle; // screens re-arranged: the rule once they settle
+    QTimer *m_frameWatch;    // looks for the window manager's frame after the first show
     QRect m_normalGeometry;
     QMargins m_frameMargins;
     Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;

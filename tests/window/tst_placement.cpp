@@ -1,6 +1,7 @@
 // Where the board and the host view go, over the screens hosts have and
 // every order of the keys that move windows.
 
+#include "window/designtable.h"
 #include "window/placement.h"
 
 #include <QtTest>
@@ -8,6 +9,7 @@
 using placement::Key;
 using Areas = std::vector<QRect>;
 Q_DECLARE_METATYPE(Areas)
+Q_DECLARE_METATYPE(QMargins)
 
 namespace {
 
@@ -165,6 +167,107 @@ private slots:
         QTEST(p.hostView, "hostView");
         if (p.hostView)
             QTEST(p.hostGeometry, "hostGeometry");
+    }
+
+    void theBoardOpensWhollyInsideTheScreen_data()
+    {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<QMargins>("frame");
+        QTest::addColumn<QRect>("expected"); // null: scaled down, anywhere inside
+        const QMargins frame(1, 24, 1, 1);
+        const QRect designed(QPoint(299, 93), design::clientSize());
+        QTest::newRow("1280x1024: as designed") << QRect(0, 0, 1280, 1024) << frame << designed;
+        QTest::newRow("1920x1080: as designed") << QRect(0, 0, 1920, 1080) << frame << designed;
+        QTest::newRow("1366x768: moved up, its size kept")
+            << QRect(0, 0, 1366, 768) << frame << QRect(QPoint(299, 768 - 1 - 734), design::clientSize());
+        QTest::newRow("1024x768: moved up and left, its size kept")
+            << QRect(0, 0, 1024, 768) << frame
+            << QRect(QPoint(1024 - 1 - 819, 768 - 1 - 734), design::clientSize());
+        QTest::newRow("1366x768 under a 32 px panel: scaled down")
+            << QRect(0, 32, 1366, 736) << frame << QRect();
+        QTest::newRow("1024x768 under a 48 px panel: scaled down")
+            << QRect(0, 0, 1024, 720) << frame << QRect();
+        QTest::newRow("1024x600: scaled down") << QRect(0, 0, 1024, 600) << frame << QRect();
+        QTest::newRow("a projector right of the laptop: moved onto it")
+            << QRect(1280, 0, 1920, 1080) << frame << QRect(QPoint(1281, 93), design::clientSize());
+    }
+    void theBoardOpensWhollyInsideTheScreen()
+    {
+        QFETCH(QRect, area);
+        QFETCH(QMargins, frame);
+        QFETCH(QRect, expected);
+        const QRect designed(QPoint(299, 93), design::clientSize());
+        const placement::Opening open = placement::opening(area, frame, designed);
+        QVERIFY2(area.contains(open.client.marginsAdded(frame)),
+                 "the board's frame is partly off the screen");
+        if (expected.isNull()) {
+            QVERIFY(open.scale < 1.0);
+            QCOMPARE(open.client.size(), design::clientSize(open.scale));
+            // As large as fits: one step larger would not.
+            QVERIFY(design::clientSize(open.scale + 0.01).grownBy(frame).height() > area.height() ||
+                    design::clientSize(open.scale + 0.01).grownBy(frame).width() > area.width());
+        } else {
+            QCOMPARE(open.scale, 1.0);
+            QCOMPARE(open.client, expected);
+        }
+    }
+
+    void screensChangedMidGame_data()
+    {
+        QTest::addColumn<Areas>("areas");
+        QTest::addColumn<int>("hostSide");
+        QTest::addColumn<int>("hostViewOn");
+        QTest::addColumn<int>("boardOn");
+        QTest::addColumn<QRect>("boardFrame");
+        QTest::addColumn<bool>("fullScreen");
+        QTest::addColumn<int>("boardScreen");
+        QTest::addColumn<bool>("boardFullScreen");
+        QTest::addColumn<int>("hostScreen");
+        QTest::addColumn<bool>("hostShowsAnswers");
+
+        const QRect onProjector(1280 + 299, 69, 821, 759);
+        const QRect dp1(0, 0, 1920, 1080), hdmi1(1920, 0, 1920, 1080);
+        // The board was full screen on the projector, the host view on the
+        // laptop; the projector's cable is pulled. Qt puts the board on the
+        // screen that is left, and the host asked for nothing new.
+        QTest::newRow("projector unplugged")
+            << Areas{kLaptop} << 0 << 0 << 0 << onProjector << false << 0 << false << 0 << false;
+        QTest::newRow("projector plugged back") << Areas{kLaptop, kProjector} << 0 << 0 << 0
+                                                << QRect(0, 24, 821, 759) << true << 1 << true << 0 << true;
+        // No panel-named output: the primary screen was the host's; it is
+        // made the room's screen at the break.
+        QTest::newRow("the room's screen made primary")
+            << Areas{dp1, hdmi1} << 1 << 0 << 1 << QRect(1920 + 299, 69, 821, 759) << true << 1 << true << 0
+            << true;
+        QTest::newRow("the room's screen made primary, projector first")
+            << Areas{hdmi1, dp1} << 0 << 1 << 0 << QRect(1920 + 299, 69, 821, 759) << true << 0 << true << 1
+            << true;
+        // The host view's screen is gone: the host's side takes it.
+        QTest::newRow("the host view's screen removed")
+            << Areas{kLaptop, kProjector} << 0 << -1 << 1 << onProjector << true << 1 << true << 0 << true;
+        QTest::newRow("the laptop's panel made smaller")
+            << Areas{QRect(0, 0, 1024, 768), kProjector} << 0 << 0 << 1 << onProjector << true << 1 << true
+            << 0 << true;
+    }
+    void screensChangedMidGame()
+    {
+        QFETCH(Areas, areas);
+        QFETCH(int, hostSide);
+        QFETCH(int, hostViewOn);
+        QFETCH(int, boardOn);
+        QFETCH(QRect, boardFrame);
+        QFETCH(bool, fullScreen);
+        placement::Screens screens{areas, hostSide, hostViewOn};
+        const placement::Plan p =
+            placement::plan(screens, {fullScreen, true}, {boardOn, boardFrame}, kHostSize);
+        QTEST(p.boardScreen, "boardScreen");
+        QTEST(p.boardFullScreen, "boardFullScreen");
+        QTEST(p.hostScreen, "hostScreen");
+        QTEST(p.hostShowsAnswers, "hostShowsAnswers");
+        QVERIFY(areas[size_t(p.boardScreen)].contains(p.boardFrame));
+        QVERIFY(areas[size_t(p.hostScreen)].contains(p.hostGeometry));
+        if (p.hostScreen == p.boardScreen)
+            QVERIFY(!p.hostGeometry.intersects(p.boardFrame));
     }
 
     void aBoardPushedToTheEdgeMakesRoom()
