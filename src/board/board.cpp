@@ -1,7 +1,8 @@
 // Form1's game handlers: picking a number, the countdown, revealing the
-// answer and giving points.
+// answer and giving points. Each asks the game and sounds what it says; the
+// controls follow the game (Form1::showGame).
 
-#include "board/numberforms.h"
+#include "game/game.h"
 #include "sound/soundinterface.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
@@ -14,14 +15,6 @@
 
 #include <cmath>
 #include <cstdio>
-
-namespace {
-
-constexpr std::int16_t kStopTick = 5;
-// The sound side arms each beat of a countdown ahead of its tick.
-static_assert(kStopTick == SoundInterface::countdownBeats);
-
-} // namespace
 
 void Form1::Form_Load()
 {
@@ -43,34 +36,15 @@ void Form1::Option11_Click(int) { selectNumber(11); }
 void Form1::Option12_Click(int) { selectNumber(12); }
 // clang-format on
 
-// The member of button N's one-member control array with the index the
-// design gives it; the index passed with the click is not used. A member
-// that does not carry that index is not hidden (the board goes on).
-OptionButton *Form1::optionMember(int number, int index) const
-{
-    OptionButton *button = numberButton(number);
-    return button->Index() == index ? button : nullptr;
-}
-
 void Form1::selectNumber(int number)
 {
-    // The new answer is held until "ОТВЕТ", even when the last one was
-    // revealed and no point followed: hidden before it is set.
-    Label7->setVisible(false);
-    Label1->setText(rounds::questionText(m_questions[number]));
-    Label7->setText(m_answers[number]);
     Option20->setChecked(true);
-    OptionButton *picked = optionMember(number, design::numberButtons()[size_t(number - 1)]->index);
     // The focus goes to the neutral option, where no key gives a point or
     // types into the round name: a hidden number would pass it on to the
     // next control, "КОМАНДА 1" once the last row is gone.
-    if (QWidget *focus = focusWidget(); focus == picked || focus == Text1)
+    if (QWidget *focus = focusWidget(); focus == numberButton(number) || focus == Text1)
         Option20->setFocus();
-    if (picked)
-        picked->setVisible(false);
-    m_picked = true;
-    m_questionNumber = number; // before the first beat records the game
-    m_tickCounter = 0;
+    m_game->pick(number); // the number's question before the first beat records the game
     m_sound->startCountdown();
     Timer1_Timer();
     m_pictures->questionPicked(number); // after the first beep, which it must not delay
@@ -80,25 +54,18 @@ void Form1::Timer1_Timer()
 {
     // A pick restarts the interval, so the beats stay one second apart from
     // the click even when a countdown was already running.
-    if (m_tickCounter == 0 || !Timer1->isActive())
+    if (m_game->tickCounter() == 0 || !Timer1->isActive())
         Timer1->start();
 
-    const auto next = numberforms::checkedIncrement(m_tickCounter);
-    if (!next) {
-        // Cannot happen: every pick sets the counter to 0 and the countdown
-        // stops at 5. Stop rather than wrap round.
+    const Game::Beat beat = m_game->tick();
+    if (beat == Game::Beat::None) {
         Timer1->stop();
         return;
     }
-    m_tickCounter = *next;
-    Label5->setText(numberforms::signPosition(m_tickCounter));
     m_sound->beep();
-
-    if (m_tickCounter == kStopTick) {
+    if (beat == Game::Beat::Stop) {
         Timer1->stop();
-        Label5->setText(QStringLiteral("STOP"));
         activateStopSound();
-        Command3->setVisible(true);
     }
     emit gameChanged();
 }
@@ -120,41 +87,28 @@ void Form1::activateStopSound()
 
 void Form1::Command1_Click()
 {
-    awardPoint(Label2);
+    awardPoint(Game::Team::One);
 }
 
 void Form1::Command2_Click()
 {
-    awardPoint(Label3);
+    awardPoint(Game::Team::Two);
 }
 
 void Form1::Command3_Click()
 {
-    Label7->setVisible(true);
+    m_game->revealAnswer();
     m_pictures->answerRevealed();
 }
 
-void Form1::awardPoint(QLabel *score)
+void Form1::awardPoint(Game::Team team)
 {
-    Label1->setText(QString());
-    Label7->setText(QString());
-    Label7->setVisible(false);
-    m_questionNumber = 0;
+    m_game->awardPoint(team);
     m_pictures->questionEnded();
-    const double sum = numberforms::captionValue(score->text()) + 1.0;
-    m_picked = true;
-    if (std::isfinite(sum)) {
-        m_givenPoints.push_back({score, score->text()});
-        score->setText(numberforms::signPosition(sum));
-    }
 }
 
 void Form1::takeBackPoint()
 {
-    if (m_givenPoints.empty())
-        return;
-    const GivenPoint last = m_givenPoints.back();
-    m_givenPoints.pop_back();
-    last.score->setText(last.before);
-    emit gameChanged();
+    if (m_game->takeBackPoint())
+        emit gameChanged();
 }

@@ -1,5 +1,6 @@
-// The game read from Form1's controls, for the host view and the journal.
+// The controls drawn from the game, and a kept game put back.
 
+#include "game/game.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 #include "window/pictureshow.h"
@@ -10,32 +11,43 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+namespace {
+
+// The order in which a load brings the number buttons back.
+constexpr int kShowOrder[12] = {1, 10, 11, 12, 2, 3, 4, 5, 6, 7, 8, 9};
+
+} // namespace
+
+void Form1::showGame()
+{
+    for (int number : kShowOrder)
+        numberButton(number)->setVisible(m_game->numberLeft(number));
+    Label1->setText(m_game->question());
+    Label7->setText(m_game->answer());
+    Label7->setVisible(m_game->answerShown());
+    Label2->setText(m_game->score(Game::Team::One));
+    Label3->setText(m_game->score(Game::Team::Two));
+    Label5->setText(m_game->countdown());
+    Command3->setVisible(m_game->answerOffered());
+    LoadError->setText(m_game->loadError());
+    LoadError->setToolTip(m_game->loadError());
+}
+
+// The pictures as the round's load and the game's steps since would show
+// them: for a load, and for a game put back.
+void Form1::showPicturesOfTheGame()
+{
+    m_pictures->roundLoaded(m_game->round());
+    if (const int number = m_game->questionNumber(); number != 0) {
+        m_pictures->questionPicked(number);
+        if (m_game->answerShown())
+            m_pictures->answerRevealed();
+    }
+}
+
 GameSnapshot Form1::snapshot() const
 {
-    GameSnapshot game;
-    game.round = m_loadedRound;
-    game.loadError = LoadError->text();
-    for (int number = 1; number <= 12; ++number) {
-        const size_t i = size_t(number - 1);
-        game.questions[i] = m_questions[size_t(number)];
-        game.answers[i] = m_answers[size_t(number)];
-        game.numbersLeft[i] = !numberButton(number)->isHidden();
-    }
-    game.score1 = Label2->text();
-    game.score2 = Label3->text();
-    game.question = Label1->text();
-    game.questionNumber = m_questionNumber;
-    game.answer = Label7->text();
-    game.answerShown = !Label7->isHidden();
-    game.answerOffered = !Command3->isHidden();
-    game.countdown = Label5->text();
-    game.counting = Timer1->isActive();
-    game.picked = m_picked;
-    for (const GivenPoint &point : m_givenPoints)
-        game.givenPoints.push_back(
-            {point.score == Label2 ? GameSnapshot::Team::One : GameSnapshot::Team::Two, point.before});
-    game.at = QDateTime::currentDateTimeUtc();
-    return game;
+    return m_game->snapshot();
 }
 
 void Form1::restore(const GameSnapshot &game)
@@ -45,40 +57,11 @@ void Form1::restore(const GameSnapshot &game)
         const QSignalBlocker quiet(Text1); // the name back in the box, no load
         Text1->setText(game.round);
     }
-    m_loadedRound = game.round;
-    for (int number = 1; number <= 12; ++number) {
-        const size_t i = size_t(number - 1);
-        m_questions[size_t(number)] = game.questions[i];
-        m_answers[size_t(number)] = game.answers[i];
-        numberButton(number)->setVisible(game.numbersLeft[i]);
-    }
+    m_game->restore(game);
     Option20->setChecked(true);
-    Label2->setText(game.score1);
-    Label3->setText(game.score2);
-    Label1->setText(game.question);
-    Label7->setText(game.answer);
-    Label7->setVisible(game.answerShown);
-    // A countdown cut short by the crash is over: STOP, and "ОТВЕТ" offered.
-    const bool stopped = game.counting || game.countdown == QLatin1String("STOP");
-    Label5->setText(stopped ? QStringLiteral("STOP") : game.countdown);
-    m_tickCounter = stopped ? 5 : 0;
-    Command3->setVisible(game.answerOffered || game.counting);
-    m_givenPoints.clear();
-    for (const GameSnapshot::GivenPoint &point : game.givenPoints)
-        m_givenPoints.push_back({point.team == GameSnapshot::Team::One ? Label2 : Label3, point.before});
-    m_picked = game.picked;
     // Mid-game, as after a pick: a clicker's B must not type in the box.
     if (Text1->hasFocus())
         Option20->setFocus();
-    LoadError->setText(game.loadError);
-    LoadError->setToolTip(game.loadError);
-    // The pictures as the round's load and the game's steps would show them.
-    m_questionNumber = game.questionNumber;
-    m_pictures->roundLoaded(game.round);
-    if (m_questionNumber != 0) {
-        m_pictures->questionPicked(m_questionNumber);
-        if (game.answerShown)
-            m_pictures->answerRevealed();
-    }
+    showPicturesOfTheGame();
     emit gameChanged();
 }

@@ -1,5 +1,6 @@
 #include "window/form1.h"
 
+#include "game/game.h"
 #include "sound/soundinterface.h"
 
 #include "window/designfont.h"
@@ -45,7 +46,7 @@ void applyColours(QWidget *w, const design::Control &c, QPalette::ColorRole text
 
 } // namespace
 
-Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(sound)
+Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(sound), m_game(new Game(this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(design::kTitle));
@@ -54,7 +55,23 @@ Form1::Form1(SoundInterface *sound, QWidget *parent) : QWidget(parent), m_sound(
     setAutoFillBackground(true);
     buildControls();
     m_pictures = new PictureShow(this);
+    connect(m_game, &Game::changed, this, &Form1::showGame);
     setSound(sound);
+}
+
+const rounds::QuestionValue &Form1::question(int slot) const
+{
+    return m_game->questionSlot(slot);
+}
+
+const QString &Form1::answer(int slot) const
+{
+    return m_game->answerSlot(slot);
+}
+
+std::int16_t Form1::tickCounter() const
+{
+    return m_game->tickCounter();
 }
 
 Form1::~Form1()

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+class Game;
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
@@ -21,10 +22,9 @@ class SoundInterface;
 
 // The quiz board: the twelve numbers, the question and its answer, the two
 // teams' scores, the countdown and the round-name box, with their handlers.
-// The game's state lives in the controls' own properties (captions,
-// visibility, selection) and in three variables: the question array, the
-// answer array and the tick counter. How it is shown to the room (full
-// screen, blanking, the host view) is Showing's.
+// It is the view of one Game: each handler asks the game and sounds what it
+// says, and the controls are drawn from the game after every change. How it
+// is shown to the room (full screen, blanking, the host view) is Showing's.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -129,16 +129,19 @@ public:
     // Number button N (1 ... 12).
     OptionButton *numberButton(int number) const;
 
+    // The game the controls show.
+    const Game &game() const { return *m_game; }
     // Read access for tests and tools.
-    const rounds::QuestionValue &question(int slot) const { return m_questions.at(slot); }
-    const QString &answer(int slot) const { return m_answers.at(slot); }
-    std::int16_t tickCounter() const { return m_tickCounter; }
+    const rounds::QuestionValue &question(int slot) const;
+    const QString &answer(int slot) const;
+    std::int16_t tickCounter() const;
 
 private:
     void selectNumber(int number);
-    void awardPoint(QLabel *score);
+    void awardPoint(GameSnapshot::Team team);
     void activateStopSound();
-    OptionButton *optionMember(int number, int index) const;
+    void showGame();
+    void showPicturesOfTheGame();
     void buildControls();
     QWidget *createControl(const design::Control &c, QButtonGroup *group);
     template <typename T> T *designed(const char *name) const;
@@ -160,28 +163,10 @@ private:
 
     SoundInterface *m_sound;
 
-    // The three module-level variables; slot 0 of each array is never used.
-    std::array<rounds::QuestionValue, 13> m_questions{};
-    std::array<QString, 13> m_answers{};
-    std::int16_t m_tickCounter = 0;
+    // The game itself; the controls are drawn from it and never read back.
+    Game *m_game;
 
     bool m_stopSoundFailureReported = false;
-
-    // The round loaded last, as named, and whether a number was picked or a
-    // point given since.
-    QString m_loadedRound;
-    bool m_picked = false;
-    // The number whose question is on the board, 0 when none: its pictures.
-    int m_questionNumber = 0;
-
-    // Points given since the round was loaded: which score, and its caption
-    // before the point.
-    struct GivenPoint
-    {
-        QLabel *score;
-        QString before;
-    };
-    std::vector<GivenPoint> m_givenPoints;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

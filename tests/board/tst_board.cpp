@@ -275,34 +275,6 @@ private slots:
         QCOMPARE(form->Label2->text(), QStringLiteral(" 1"));
     }
 
-    void scores_data()
-    {
-        QTest::addColumn<QString>("before");
-        QTest::addColumn<QString>("after");
-        QTest::newRow("start of round") << "0"
-                                        << " 1";
-        QTest::newRow("nine") << " 9"
-                              << " 10";
-        QTest::newRow("empty") << ""
-                               << " 1";
-        QTest::newRow("not a number") << "ноль"
-                                      << " 1";
-        QTest::newRow("fraction") << "2.5"
-                                  << " 3.5";
-    }
-    void scores()
-    {
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        form->Label2->setText(before);
-        form->Label3->setText(before);
-        form->Command1_Click();
-        QCOMPARE(form->Label2->text(), after);
-        QCOMPARE(form->Label3->text(), before);
-        form->Command2_Click();
-        QCOMPARE(form->Label3->text(), after);
-    }
-
     void pointsCountUpWithoutGuard()
     {
         for (int i = 0; i < 12; ++i)

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "board/gamesnapshot.h"
+#include "rounds/fieldreader.h"
+#include "rounds/roundfile.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+// One game of the board, with no widget: the round's questions and answers,
+// the numbers left, the question on the board and its answer, the countdown,
+// both scores and the points Ctrl+Z can take back. Form1 is its view: the
+// controls' events call it, the controls are drawn from it. Every change is
+// told once, by changed().
+class Game : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Team = GameSnapshot::Team;
+
+    // What a beat of the countdown sounds.
+    enum class Beat {
+        None, // the counter cannot count on: nothing sounds, the countdown stops
+        Beep, // a beat
+        Stop, // the fifth: its beep, then the stop sound, and "ОТВЕТ" offered
+    };
+
+    explicit Game(QObject *parent = nullptr);
+
+    // --- What the host does -------------------------------------------------
+    // A good load: the round's twelve questions and answers, every number
+    // back, both scores "0", the question and the answer emptied. The
+    // countdown, "ОТВЕТ" and whether the answer's place is shown stay.
+    void loadRound(const QString &name, rounds::Round round);
+    // A load that failed: only the message changes.
+    void loadFailed(const QString &error);
+    // Number N's question on the board, its answer held, the number off the
+    // board and the tick counter at 0; the caller then ticks once.
+    void pick(int number);
+    // One run of the countdown: the counter counts one on.
+    Beat tick();
+    void revealAnswer();
+    // A point for team: the question and the answer are emptied, and the
+    // score counts one on unless it would no longer be a number.
+    void awardPoint(Team team);
+    // The last point given since the round was loaded; false if none.
+    bool takeBackPoint();
+
+    // The game as it is, to keep and to show; and a kept game put back,
+    // stopped: a countdown cut short comes back at STOP with "ОТВЕТ".
+    GameSnapshot snapshot() const;
+    void restore(const GameSnapshot &game);
+
+    // --- What the board shows -------------------------------------------------
+    bool numberLeft(int number) const { return m_numbersLeft[size_t(number - 1)]; }
+    int numbersLeftCount() const;
+    const QString &question() const { return m_question; }
+    int questionNumber() const { return m_questionNumber; }
+    const QString &answer() const { return m_answer; }
+    bool answerShown() const { return m_answerShown; }
+    bool answerOffered() const { return m_answerOffered; }
+    // The score in the sign-position form: " 3"; "0" as a load sets it.
+    QString score(Team team) const;
+    double scoreValue(Team team) const { return scoreOf(team).value; }
+    // The countdown's display: empty, " 1" ... " 4", "STOP".
+    QString countdown() const;
+    bool counting() const { return m_counting; }
+    std::int16_t tickCounter() const { return m_tickCounter; }
+    const QString &round() const { return m_round; }
+    const QString &loadError() const { return m_loadError; }
+    // A pick or a point since the round was loaded.
+    bool picked() const { return m_picked; }
+    bool canTakeBack() const { return !m_givenPoints.empty(); }
+    // The question array and the answer array, slots 1 to 12 (0 unused).
+    const rounds::QuestionValue &questionSlot(int slot) const { return m_questions.at(size_t(slot)); }
+    const QString &answerSlot(int slot) const { return m_answers.at(size_t(slot)); }
+
+signals:
+    void changed();
+
+private:
+    // A score's value and how it reads: "0" as a load writes it, the
+    // sign-position form after a point, a kept game's caption as it was.
+    struct Score
+    {
+        double value = 0;
+        QString caption = QStringLiteral("0");
+    };
+    struct GivenPoint
+    {
+        Team team;
+        Score before;
+    };
+    Score &scoreOf(Team team) { return team == Team::One ? m_score1 : m_score2; }
+    const Score &scoreOf(Team team) const { return team == Team::One ? m_score1 : m_score2; }
+    static Score fromCaption(const QString &caption);
+
+    std::array<rounds::QuestionValue, 13> m_questions{};
+    std::array<QString, 13> m_answers{};
+    std::int16_t m_tickCounter = 0;
+    std::array<bool, 12> m_numbersLeft;
+    QString m_question;
+    int m_questionNumber = 0;
+    QString m_answer;
+    bool m_answerShown = false;
+    bool m_answerOffered = false;
+    bool m_counting = false;
+    Score m_score1, m_score2;
+    std::vector<GivenPoint> m_givenPoints;
+    QString m_round;
+    QString m_loadError;
+    bool m_picked = false;
+};

@@ -1,0 +1,191 @@
+// The game's rules without a window: what a pick, the beats, "ОТВЕТ", a
+// point, Ctrl+Z, a load and a kept game do to what the host and the room see.
+
+#include "game/game.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using Team = Game::Team;
+
+namespace {
+
+rounds::Round numberedRound(const QString &prefix = QStringLiteral(""))
+{
+    rounds::Round round;
+    for (int k = 0; k < 12; ++k) {
+        round.questions[size_t(k)] = prefix + QStringLiteral("Вопрос %1").arg(k + 1);
+        round.answers[size_t(k)] = prefix + QStringLiteral("Ответ %1").arg(k + 1);
+    }
+    return round;
+}
+
+// A loaded game with number n picked and its countdown run to STOP.
+void pickToStop(Game &game, int number)
+{
+    game.pick(number);
+    for (int beat = 0; beat < 5; ++beat)
+        game.tick();
+}
+
+} // namespace
+
+class TestGame : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aQuestionFromPickToPoint()
+    {
+        Game game;
+        QSignalSpy changes(&game, &Game::changed);
+        game.loadRound(QStringLiteral("7"), numberedRound());
+        game.pick(3);
+        QCOMPARE(game.question(), QStringLiteral("Вопрос 3"));
+        QCOMPARE(game.answer(), QStringLiteral("Ответ 3"));
+        QVERIFY(!game.answerShown());
+        QVERIFY(!game.numberLeft(3));
+        QCOMPARE(game.numbersLeftCount(), 11);
+
+        QList<Game::Beat> beats;
+        for (int i = 0; i < 5; ++i) {
+            beats << game.tick();
+            if (i == 0)
+                QCOMPARE(game.countdown(), QStringLiteral(" 1"));
+            if (i < 4)
+                QVERIFY(!game.answerOffered());
+        }
+        QCOMPARE(beats, (QList<Game::Beat>{Game::Beat::Beep, Game::Beat::Beep, Game::Beat::Beep,
+                                           Game::Beat::Beep, Game::Beat::Stop}));
+        QCOMPARE(game.countdown(), QStringLiteral("STOP"));
+        QVERIFY(!game.counting());
+        QVERIFY(game.answerOffered());
+
+        game.revealAnswer();
+        QVERIFY(game.answerShown());
+        game.awardPoint(Team::Two);
+        QCOMPARE(game.score(Team::Two), QStringLiteral(" 1"));
+        QCOMPARE(game.score(Team::One), QStringLiteral("0"));
+        QVERIFY(game.question().isEmpty());
+        QVERIFY(game.answer().isEmpty());
+        QVERIFY(!game.answerShown());
+        QVERIFY(game.answerOffered()); // "ОТВЕТ" stays after the first STOP
+        QVERIFY(changes.count() >= 9);
+    }
+
+    void aPickDuringACountdownStartsItAgain()
+    {
+        Game game;
+        game.loadRound(QStringLiteral("7"), numberedRound());
+        game.pick(1);
+        game.tick();
+        game.tick();
+        game.pick(2);
+        QCOMPARE(game.tickCounter(), std::int16_t(0));
+        QCOMPARE(game.tick(), Game::Beat::Beep);
+        QCOMPARE(game.countdown(), QStringLiteral(" 1"));
+        QCOMPARE(game.question(), QStringLiteral("Вопрос 2"));
+    }
+
+    // The score counts on from what it reads, whatever a kept game's
+    // caption says, and stays where a point would no longer be a number.
+    void scores_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("start of round") << "0"
+                                        << " 1";
+        QTest::newRow("nine") << " 9"
+                              << " 10";
+        QTest::newRow("empty") << ""
+                               << " 1";
+        QTest::newRow("not a number") << "ноль"
+                                      << " 1";
+        QTest::newRow("fraction") << "2.5"
+                                  << " 3.5";
+    }
+    void scores()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        Game game;
+        GameSnapshot kept = game.snapshot();
+        kept.score1 = kept.score2 = before;
+        game.restore(kept);
+        QCOMPARE(game.score(Team::One), before);
+        game.awardPoint(Team::One);
+        QCOMPARE(game.score(Team::One), after);
+        QCOMPARE(game.score(Team::Two), before);
+        game.awardPoint(Team::Two);
+        QCOMPARE(game.score(Team::Two), after);
+        // Ctrl+Z gives back the caption as it read.
+        QVERIFY(game.takeBackPoint());
+        QVERIFY(game.takeBackPoint());
+        QCOMPARE(game.score(Team::One), before);
+        QCOMPARE(game.score(Team::Two), before);
+        QVERIFY(!game.takeBackPoint());
+    }
+
+    void aLoadStartsTheRoundAndKeepsTheRest()
+    {
+        Game game;
+        game.loadRound(QStringLiteral("7"), numberedRound());
+        pickToStop(game, 5);
+        game.revealAnswer();
+        game.loadRound(QStringLiteral("8"), numberedRound(QStringLiteral("8: ")));
+        QCOMPARE(game.numbersLeftCount(), 12);
+        QCOMPARE(game.score(Team::One), QStringLiteral("0"));
+        QVERIFY(game.question().isEmpty());
+        QVERIFY(game.answer().isEmpty());
+        QVERIFY(!game.canTakeBack());
+        QVERIFY(!game.picked());
+        // Untouched by a load: the answer's place, "ОТВЕТ" and the countdown.
+        QVERIFY(game.answerShown());
+        QVERIFY(game.answerOffered());
+        QCOMPARE(game.countdown(), QStringLiteral("STOP"));
+
+        game.loadFailed(QStringLiteral("нет файла 9.txt"));
+        QCOMPARE(game.round(), QStringLiteral("8"));
+        QCOMPARE(game.questionSlot(1), rounds::QuestionValue(QStringLiteral("8: Вопрос 1")));
+        QCOMPARE(game.loadError(), QStringLiteral("нет файла 9.txt"));
+    }
+
+    void aKeptGameComesBackStopped_data()
+    {
+        QTest::addColumn<int>("beats");
+        QTest::addColumn<QString>("countdown");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("mid-countdown") << 2 << "STOP" << true;
+        QTest::newRow("at STOP") << 5 << "STOP" << true;
+        QTest::newRow("before any pick") << 0 << "" << false;
+    }
+    void aKeptGameComesBackStopped()
+    {
+        QFETCH(int, beats);
+        Game game;
+        game.loadRound(QStringLiteral("7"), numberedRound());
+        if (beats > 0) {
+            game.pick(4);
+            for (int i = 0; i < beats; ++i)
+                game.tick();
+        }
+        game.awardPoint(Team::One);
+        const GameSnapshot kept = game.snapshot();
+
+        Game back;
+        back.restore(kept);
+        QTEST(back.countdown(), "countdown");
+        QTEST(back.answerOffered(), "offered");
+        QVERIFY(!back.counting());
+        QCOMPARE(back.score(Team::One), QStringLiteral(" 1"));
+        QCOMPARE(back.numbersLeftCount(), kept.numbersLeftCount());
+        // The same game, a countdown cut short aside.
+        if (beats == 0 || beats == 5)
+            QVERIFY(back.snapshot().sameGame(kept));
+        QVERIFY(back.takeBackPoint());
+        QCOMPARE(back.score(Team::One), QStringLiteral("0"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestGame)
+#include "tst_game.moc"
