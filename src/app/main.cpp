@@ -5,6 +5,7 @@
 #include "window/appicon.h"
 #include "window/form1.h"
 #include "window/gamekeeper.h"
+#include "window/hostconsole.h"
 #include "window/showing.h"
 
 #include <QApplication>
@@ -57,9 +58,10 @@ int main(int argc, char *argv[])
     SilentSound silent;
     Form1 form(&silent);
     Showing showing(&form);
+    HostConsole console(&form, &showing);
     // The last game is read and offered back before the window shows.
     journal::Journal journal;
-    GameKeeper keeper(&form, &showing, &journal);
+    GameKeeper keeper(&form, &console, &journal);
     std::unique_ptr<AudioOutput> sound;
     FirstPaint firstPaint([&] {
         QApplication::setWindowIcon(appIcon());

@@ -42,8 +42,9 @@ void Form1::selectNumber(int number)
     // The focus goes to the neutral option, where no key gives a point or
     // types into the round name: a hidden number would pass it on to the
     // next control, "КОМАНДА 1" once the last row is gone.
-    if (QWidget *focus = focusWidget(); focus == numberButton(number) || focus == Text1)
+    if (focusWidget() == numberButton(number))
         Option20->setFocus();
+    leaveTheRoundBox();
     m_game->pick(number); // the number's question before the first beat records the game
     m_sound->startCountdown();
     Timer1_Timer();

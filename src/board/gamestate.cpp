@@ -60,8 +60,7 @@ void Form1::restore(const GameSnapshot &game)
     m_game->restore(game);
     Option20->setChecked(true);
     // Mid-game, as after a pick: a clicker's B must not type in the box.
-    if (Text1->hasFocus())
-        Option20->setFocus();
+    leaveTheRoundBox();
     showPicturesOfTheGame();
     emit gameChanged();
 }

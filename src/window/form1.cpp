@@ -84,6 +84,7 @@ void Form1::setSound(SoundInterface *sound)
     m_sound->setAvailabilityHandler(nullptr);
     m_sound = sound;
     m_sound->setAvailabilityHandler([this](bool available) {
+        m_soundHeard = available;
         SoundNotice->setVisible(!available);
         placeNotices();
         emit gameChanged(); // the host view says it too
@@ -219,10 +220,7 @@ void Form1::connectHandlers()
     // A click on a button takes the focus out of the round box, as a pick
     // does: a clicker's Space must not then change the round name.
     for (QPushButton *button : {Command1, Command2, Command3}) {
-        connect(button, &QPushButton::pressed, this, [this] {
-            if (Text1->hasFocus())
-                Option20->setFocus();
-        });
+        connect(button, &QPushButton::pressed, this, &Form1::leaveTheRoundBox);
     }
     // After each handler has run (the countdown says so itself).
     for (QPushButton *button : {Command1, Command2, Command3})
@@ -258,13 +256,14 @@ void Form1::layOut(double scale, QPoint origin)
 
 void Form1::setGameKept(bool kept)
 {
+    m_gameKept = kept;
     KeepNotice->setVisible(!kept);
     placeNotices();
 }
 
 void Form1::placeNotices()
 {
-    const bool both = !SoundNotice->isHidden() && !KeepNotice->isHidden();
+    const bool both = !m_soundHeard && !m_gameKept;
     const auto place = [this](QLabel *label, const design::Control &c) {
         label->setGeometry(design::pixelRect(c, m_scale).translated(m_origin));
     };
@@ -276,8 +275,19 @@ void Form1::placeNotices()
 
 void Form1::revealAnswerIfOffered()
 {
-    if (!Command3->isHidden())
+    if (m_game->answerOffered())
         Command3->click();
+}
+
+void Form1::leaveTheRoundBox()
+{
+    if (Text1->hasFocus())
+        Option20->setFocus();
+}
+
+QString Form1::soundNotice() const
+{
+    return m_soundHeard ? QString() : SoundNotice->text();
 }
 
 void Form1::pressTeamButton(int team)

@@ -66,6 +66,12 @@ public:
     void revealAnswerIfOffered();
     // "КОМАНДА 1" or "КОМАНДА 2", as a click on the button.
     void pressTeamButton(int team);
+    // The focus out of the round box, to the neutral option, wherever the
+    // room may watch or a pick was made: a clicker's B, "." or Space must
+    // not change the round name (which would load it again).
+    void leaveTheRoundBox();
+    // "нет звука" while the sound side cannot be heard; empty otherwise.
+    QString soundNotice() const;
 
     // The game as the controls show it now.
     GameSnapshot snapshot() const;
@@ -167,6 +173,8 @@ private:
     Game *m_game;
 
     bool m_stopSoundFailureReported = false;
+    bool m_soundHeard = true; // what SoundNotice shows, and KeepNotice
+    bool m_gameKept = true;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

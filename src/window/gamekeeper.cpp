@@ -3,13 +3,13 @@
 #include "journal/journal.h"
 #include "journal/roundchange.h"
 #include "window/form1.h"
-#include "window/showing.h"
+#include "window/hostconsole.h"
 
 #include <QLabel>
 #include <QLineEdit>
 
-GameKeeper::GameKeeper(Form1 *form, Showing *showing, journal::Journal *journal)
-    : QObject(form), m_form(form), m_showing(showing), m_journal(journal), m_offer(journal->interruptedGame())
+GameKeeper::GameKeeper(Form1 *form, HostConsole *console, journal::Journal *journal)
+    : QObject(form), m_form(form), m_console(console), m_journal(journal), m_offer(journal->interruptedGame())
 {
     if (m_offer) {
         form->ResumeNotice->setText(offerText(*m_offer));
@@ -19,9 +19,9 @@ GameKeeper::GameKeeper(Form1 *form, Showing *showing, journal::Journal *journal)
     // The host chose a new game: the offer goes at the first edit of the
     // round name (a resume puts the name back without this signal).
     connect(form->Text1, &QLineEdit::textEdited, this, &GameKeeper::endOffer);
-    connect(showing, &Showing::resumeRequested, this, &GameKeeper::resume);
-    connect(journal, &journal::Journal::problemChanged, this, &GameKeeper::tellShowing);
-    tellShowing();
+    connect(console, &HostConsole::resumeRequested, this, &GameKeeper::resume);
+    connect(journal, &journal::Journal::problemChanged, this, &GameKeeper::tellConsole);
+    tellConsole();
 }
 
 QString GameKeeper::offerText(const GameSnapshot &game)
@@ -41,7 +41,7 @@ void GameKeeper::resume()
     if (journal::compareRoundFiles(game) == journal::RoundOnDisk::Changed)
         m_roundNote = QStringLiteral("Файлы тура «%1» изменились после записи: игра идёт по записанному.")
                           .arg(game.round);
-    tellShowing();
+    tellConsole();
 }
 
 void GameKeeper::record()
@@ -59,16 +59,16 @@ void GameKeeper::endOffer()
     m_offer.reset();
     m_journal->endOffer();
     m_form->ResumeNotice->setVisible(false);
-    tellShowing();
+    tellConsole();
 }
 
-void GameKeeper::tellShowing()
+void GameKeeper::tellConsole()
 {
-    Showing::Keeping keeping;
+    HostConsole::Keeping keeping;
     if (m_offer)
         keeping.offer = offerText(*m_offer);
     keeping.problem = m_journal->problem();
     m_form->setGameKept(keeping.problem.isEmpty());
     keeping.roundNote = m_roundNote;
-    m_showing->setKeeping(keeping);
+    m_console->setKeeping(keeping);
 }

@@ -8,7 +8,7 @@
 #include <optional>
 
 class Form1;
-class Showing;
+class HostConsole;
 namespace journal {
 class Journal;
 }
@@ -23,7 +23,7 @@ class GameKeeper : public QObject
 
 public:
     // Neither is owned; both must outlive the keeper.
-    GameKeeper(Form1 *form, Showing *showing, journal::Journal *journal);
+    GameKeeper(Form1 *form, HostConsole *console, journal::Journal *journal);
 
     bool offers() const { return m_offer.has_value(); }
     // Puts the interrupted game back, silent and stopped; nothing if none.
@@ -32,11 +32,11 @@ public:
 private:
     void record();
     void endOffer();
-    void tellShowing();
+    void tellConsole();
     static QString offerText(const GameSnapshot &game);
 
     Form1 *m_form;
-    Showing *m_showing;
+    HostConsole *m_console;
     journal::Journal *m_journal;
     std::optional<GameSnapshot> m_offer;
     QString m_roundNote;

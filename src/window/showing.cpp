@@ -50,13 +50,8 @@ constexpr int kFrameWatchMs = 100, kFrameWatchTimes = 30;
 
 } // namespace
 
-Showing::Showing(Form1 *form)
-    : QObject(form), m_form(form),
-      m_keys(new hostkeys::KeyRouter([this](hostkeys::Action action) { act(action); }, this)),
-      m_blank(new QWidget(form))
+Showing::Showing(Form1 *form) : QObject(form), m_form(form), m_blank(new QWidget(form))
 {
-    m_keys->watch(form);
-
     // Covers the whole window, margins included, while the room is blanked.
     m_blank->setObjectName(QStringLiteral("Blank"));
     m_blank->setAutoFillBackground(true);
@@ -66,8 +61,6 @@ Showing::Showing(Form1 *form)
     m_blank->hide();
 
     form->installEventFilter(this);
-    connect(form, &Form1::gameChanged, this, &Showing::refreshHostView);
-    connect(form->pictures(), &PictureShow::changed, this, &Showing::refreshHostView);
     // A projector plugged in or out, a screen re-arranged or the primary
     // screen changed: the windows follow the rule for the screens there are
     // once the changes settle (they pass through states that are not meant:
@@ -109,7 +102,7 @@ void Showing::screensChanging()
 {
     if (m_hostShowsAnswers) {
         m_hostShowsAnswers = false;
-        refreshHostView();
+        emit roomChanged();
     }
     m_screensSettle->start();
 }
@@ -130,51 +123,6 @@ void Showing::arrangeAfterScreensChanged()
 Showing::~Showing()
 {
     delete m_hostView.data(); // a window of its own, not a child
-}
-
-void Showing::act(hostkeys::Action action)
-{
-    using hostkeys::Action;
-    switch (action) {
-    case Action::FullScreen:
-        press(placement::Key::ToggleFullScreen);
-        break;
-    case Action::EnterFullScreen:
-        press(placement::Key::EnterFullScreen);
-        break;
-    case Action::LeaveFullScreen:
-        press(placement::Key::LeaveFullScreen);
-        break;
-    case Action::HostView:
-        press(placement::Key::ToggleHostView);
-        break;
-    case Action::RevealAnswer:
-        m_form->revealAnswerIfOffered();
-        break;
-    case Action::Previous:
-        break;
-    case Action::PointTeam1:
-        m_form->pressTeamButton(1);
-        break;
-    case Action::PointTeam2:
-        m_form->pressTeamButton(2);
-        break;
-    case Action::TakeBackPoint:
-        m_form->takeBackPoint();
-        break;
-    case Action::Blank:
-        setBlanked(!isBlanked());
-        break;
-    case Action::Resume:
-        emit resumeRequested();
-        break;
-    }
-}
-
-void Showing::setKeeping(const Keeping &keeping)
-{
-    m_keeping = keeping;
-    refreshHostView();
 }
 
 void Showing::press(placement::Key key)
@@ -230,7 +178,7 @@ void Showing::arrange()
         placeHostView(screens.value(plan.hostScreen, target), plan.hostGeometry);
     }
     m_hostShowsAnswers = plan.hostShowsAnswers;
-    refreshHostView();
+    emit roomChanged();
 }
 
 // The screen of window that holds the middle of its frame: the one Qt says
@@ -284,7 +232,7 @@ void Showing::arrangeOnWayland()
         openHostView();
         m_hostView->show();
     }
-    refreshHostView();
+    emit roomChanged();
 }
 
 // The frame the window manager has drawn around the board; none while it
@@ -376,8 +324,7 @@ void Showing::enterFullScreen()
     }
     // A clicker's B or "." must not land in the round name while the room
     // watches: the focus leaves the box (a click puts it back).
-    if (m_form->Text1->hasFocus())
-        m_form->Option20->setFocus();
+    m_form->leaveTheRoundBox();
     m_form->showFullScreen();
 }
 
@@ -400,19 +347,7 @@ void Showing::openHostView()
     m_hostView->setAttribute(Qt::WA_DeleteOnClose);
     // Closing the main window ends the program even while this one is open.
     m_hostView->setAttribute(Qt::WA_QuitOnClose, false);
-    m_keys->watch(m_hostView);
-    HostView *view = m_hostView;
-    connect(view, &HostView::numberRequested, m_form, [this](int number) {
-        OptionButton *option = m_form->numberButton(number);
-        if (!option->isHidden())
-            option->click(); // the number's own handler, as a click on the board
-    });
-    connect(view, &HostView::revealRequested, m_form, &Form1::revealAnswerIfOffered);
-    connect(view, &HostView::pointRequested, m_form, &Form1::pressTeamButton);
-    connect(view, &HostView::takeBackRequested, m_form, &Form1::takeBackPoint);
-    connect(view, &HostView::blankRequested, this, [this] { setBlanked(!isBlanked()); });
-    connect(view, &HostView::fullScreenRequested, this, [this] { press(placement::Key::ToggleFullScreen); });
-    connect(view, &HostView::resumeRequested, this, &Showing::resumeRequested);
+    emit hostViewOpened(m_hostView);
 }
 
 void Showing::placeHostView(QScreen *target, const QRect &frame)
@@ -438,23 +373,7 @@ void Showing::setBlanked(bool on)
     m_blank->setGeometry(m_form->rect());
     m_blank->setVisible(on);
     m_blank->raise();
-    refreshHostView();
-}
-
-void Showing::refreshHostView()
-{
-    if (!m_hostView)
-        return;
-    HostView::Situation situation;
-    situation.mayShowAnswers = m_hostShowsAnswers;
-    situation.blanked = isBlanked();
-    if (!m_form->SoundNotice->isHidden())
-        situation.soundNotice = m_form->SoundNotice->text();
-    situation.resumeOffer = m_keeping.offer;
-    situation.notes = QStringList{m_keeping.problem, m_keeping.roundNote};
-    situation.notes.removeAll(QString());
-    m_hostView->showGame(m_form->snapshot(), situation);
-    m_hostView->showPicture(m_form->pictures(), situation.blanked);
+    emit roomChanged();
 }
 
 bool Showing::eventFilter(QObject *watched, QEvent *event)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "window/hostkeys.h"
 #include "window/hostview.h"
 #include "window/placement.h"
 
@@ -13,9 +12,10 @@ class QScreen;
 class QTimer;
 class QWidget;
 
-// How the board is shown to the room: full screen, blanked, the host view,
-// and where each window goes, by one rule (see placement.h). Form1 stays the
-// designed form with its handlers; this changes the game only through them.
+// How the board is shown to the room: full screen, blanked, and where the
+// board and the host view go, by one rule (see placement.h), also when the
+// screens change. It never changes the game; what the keys and the host
+// view's buttons do is the HostConsole's.
 class Showing : public QObject
 {
     Q_OBJECT
@@ -24,8 +24,8 @@ public:
     explicit Showing(Form1 *form);
     ~Showing() override;
 
-    // A host key or one of the host view's buttons.
-    void act(hostkeys::Action action);
+    // A key that moves windows, pressed by the host.
+    void press(placement::Key key);
 
     bool isBlanked() const;
     void setBlanked(bool on);
@@ -33,24 +33,17 @@ public:
     // Whether the host view may show an answer the room has not seen.
     bool hostViewShowsAnswers() const { return m_hostShowsAnswers; }
 
-    // What the host view says about keeping the game on disk.
-    struct Keeping
-    {
-        QString offer;     // an interrupted game that Ctrl+R brings back
-        QString problem;   // why the game is not being kept
-        QString roundNote; // the resumed round's files have changed since
-    };
-    void setKeeping(const Keeping &keeping);
-
 signals:
-    // Ctrl+R or the host view's button.
-    void resumeRequested();
+    // A host view was opened; it closes itself (and is deleted) by its ×.
+    void hostViewOpened(HostView *view);
+    // What the host view may show changed: blanked, or whether the room can
+    // see it.
+    void roomChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void press(placement::Key key);
     void arrange();
     void screensChanging();
     void arrangeAfterScreensChanged();
@@ -65,13 +58,11 @@ private:
     void openHostView();
     void placeHostView(QScreen *target, const QRect &frame);
     void relayout();
-    void refreshHostView();
     QMargins seenFrame() const;
     QMargins frameMargins() const;
     QRect boardFrame() const;
 
     Form1 *m_form;
-    hostkeys::KeyRouter *m_keys;
     QWidget *m_blank;
     QPointer<HostView> m_hostView;
     placement::Wanted m_wanted;
@@ -86,5 +77,4 @@ private:
     QRect m_normalGeometry;
     QMargins m_frameMargins;
     Qt::WindowStates m_stateBeforeFullScreen = Qt::WindowNoState;
-    Keeping m_keeping;
 };

@@ -168,7 +168,7 @@ private slots:
         const QString round = writeRound();
         mustWriteFile(round + QStringLiteral("/5.jpg"), "не картинка");
         load(round);
-        game->showing.act(hostkeys::Action::HostView);
+        game->console.act(hostkeys::Action::HostView);
         form->numberButton(5)->click();
         QCOMPARE(form->Label1->text(), QStringLiteral("Вопрос 5"));
         QVERIFY(!show()->isVisible());

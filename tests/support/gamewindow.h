@@ -2,6 +2,7 @@
 
 #include "support/fakesound.h"
 #include "window/form1.h"
+#include "window/hostconsole.h"
 #include "window/showing.h"
 
 #include <memory>
@@ -14,6 +15,7 @@ struct GameWindow
     FakeSound sound;
     Form1 form{&sound};
     Showing showing{&form};
+    HostConsole console{&form, &showing};
 
     GameWindow() { form.Form_Load(); }
 
@@ -36,6 +38,7 @@ protected:
     Form1 *form = nullptr;
     FakeSound *sound = nullptr;
     Showing *showing = nullptr;
+    HostConsole *console = nullptr;
 
     void start()
     {
@@ -43,12 +46,14 @@ protected:
         form = &game->form;
         sound = &game->sound;
         showing = &game->showing;
+        console = &game->console;
     }
     void stop()
     {
         form = nullptr;
         sound = nullptr;
         showing = nullptr;
+        console = nullptr;
         game.reset();
     }
     void tick(int times = 1) { game->tick(times); }

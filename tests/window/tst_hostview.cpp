@@ -217,7 +217,7 @@ private slots:
 
     void hostViewShowsTheRoundLoadedNotTheBox()
     {
-        showing->act(hostkeys::Action::HostView);
+        console->act(hostkeys::Action::HostView);
         HostView *host = showing->hostView();
         const QString loaded = form->Text1->text();
         form->Text1->setText(loaded + QStringLiteral("x"));

@@ -28,7 +28,7 @@ struct KeptWindow
     explicit KeptWindow(const QString &folder) : journal(folder, journal::FaultHook{}) {}
     GameWindow game;
     journal::Journal journal;
-    GameKeeper keeper{&game.form, &game.showing, &journal};
+    GameKeeper keeper{&game.form, &game.console, &journal};
 };
 
 } // namespace
@@ -86,7 +86,7 @@ private slots:
         QVERIFY(form.ResumeNotice->text().contains(QStringLiteral("номеров: 10")));
         QCOMPARE(form.Label2->text(), QStringLiteral("0")); // the designed start until the host asks
 
-        again.game.showing.act(hostkeys::Action::Resume);
+        again.game.console.act(hostkeys::Action::Resume);
         const GameSnapshot after = form.snapshot();
         QCOMPARE(again.game.sound.beeps, 0);
         QCOMPARE(again.game.sound.stopSounds, 0);
@@ -131,7 +131,7 @@ private slots:
             }
             QVERIFY(!again.keeper.offers());
             QVERIFY(!form.ResumeNotice->isVisibleTo(&form));
-            again.game.showing.act(hostkeys::Action::Resume); // nothing to bring back
+            again.game.console.act(hostkeys::Action::Resume); // nothing to bring back
             QCOMPARE(form.Label2->text(), QStringLiteral("0"));
             QVERIFY(again.journal.waitForDisk(10000));
         }
@@ -183,7 +183,7 @@ private slots:
             QCoreApplication::processEvents(); // the decoded pictures arrive
             return pictures->isVisible() ? pictures->hostState().fileName : QString();
         };
-        again.game.showing.act(hostkeys::Action::Resume);
+        again.game.console.act(hostkeys::Action::Resume);
         QCOMPARE(onTheBoard(), shown);
         if (!revealed) {
             form.Command3->click();

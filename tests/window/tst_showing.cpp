@@ -25,7 +25,7 @@ private:
     QScreen *laptop = nullptr;
     QScreen *projector = nullptr;
 
-    void act(hostkeys::Action action) { game->showing.act(action); }
+    void act(hostkeys::Action action) { game->console.act(action); }
 
 private slots:
     void initTestCase()

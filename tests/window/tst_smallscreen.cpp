@@ -41,10 +41,10 @@ private slots:
         QVERIFY(form.rect().contains(answersFirstLine(form)));
         QVERIFY(form.rect().contains(form.Label3->geometry()));
 
-        game.showing.act(hostkeys::Action::FullScreen);
+        game.console.act(hostkeys::Action::FullScreen);
         QTRY_VERIFY(form.isFullScreen());
         QTRY_COMPARE(form.layoutScale(), design::fittingScale(QSize(1024, 600)));
-        game.showing.act(hostkeys::Action::FullScreen);
+        game.console.act(hostkeys::Action::FullScreen);
         QTRY_VERIFY(!form.isFullScreen());
         QTRY_COMPARE(form.layoutScale(), scale);
         QVERIFY(form.rect().contains(answersFirstLine(form)));
