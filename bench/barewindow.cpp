@@ -2,7 +2,7 @@
 // size and place, filled with the face colour of kvizor's number 1, so the
 // same probe that waits for kvizor's first frame can wait for this one.
 
-#include "window/designtable.h"
+#include "design/designtable.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -5,12 +5,12 @@
 //   kvizor_bench_pictures DIR [WIDTHxHEIGHT]   (the window full screen at that size)
 // Prints medians and worst runs in ms and resident memory in MB.
 
+#include "design/designtable.h"
+#include "layout/picturecache.h"
+#include "layout/picturedecode.h"
 #include "sound/soundinterface.h"
-#include "window/designtable.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
-#include "window/picturecache.h"
-#include "window/picturedecode.h"
 #include "window/pictureshow.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 // scale, and painting it once, on the offscreen platform.
 //   kvizor_bench_relayout [runs]   prints medians and the worst run, in ms
 
+#include "design/designtable.h"
 #include "sound/soundinterface.h"
-#include "window/designtable.h"
 #include "window/form1.h"
 
 #include <QApplication>

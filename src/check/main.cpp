@@ -9,8 +9,8 @@
 
 #include "rounds/roundfile.h"
 #include "rounds/roundmessages.h"
-#include "window/designtable.h"
-#include "window/textfit.h"
+#include "design/designtable.h"
+#include "layout/textfit.h"
 
 #include <QGuiApplication>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "check/picturecheck.h"
 
 #include "rounds/roundpictures.h"
-#include "window/picturedecode.h"
+#include "layout/picturedecode.h"
 
 namespace check {
 

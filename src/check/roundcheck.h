@@ -1,7 +1,7 @@
 #pragma once
 
 #include "rounds/roundfile.h"
-#include "window/textfit.h"
+#include "layout/textfit.h"
 
 #include <QString>
 

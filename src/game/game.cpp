@@ -1,6 +1,6 @@
 #include "game/game.h"
 
-#include "board/numberforms.h"
+#include "game/numberforms.h"
 #include "rounds/questionvalue.h"
 #include "sound/soundinterface.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/gamesnapshot.h"
+#include "game/gamesnapshot.h"
 
 namespace journal {
 

@@ -3,8 +3,8 @@
 #include "game/game.h"
 #include "sound/soundinterface.h"
 
-#include "window/designfont.h"
-#include "window/designtable.h"
+#include "design/designtable.h"
+#include "layout/designfont.h"
 #include "window/facebutton.h"
 #include "window/messagelabel.h"
 #include "window/optionbutton.h"
@@ -160,7 +160,8 @@ QWidget *Form1::createControl(const design::Control &c, QButtonGroup *group)
         break;
     }
     case design::Kind::Container:
-        // Holds the stop sound; draws nothing and takes no input.
+        // The stop sound's place in the design: the sound side plays the
+        // sound, so it draws nothing and takes no input.
         w = new QWidget(this);
         w->setFocusPolicy(Qt::NoFocus);
         w->setAttribute(Qt::WA_TransparentForMouseEvents);

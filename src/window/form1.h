@@ -1,8 +1,8 @@
 #pragma once
 
-#include "board/gamesnapshot.h"
+#include "design/designtable.h"
+#include "game/gamesnapshot.h"
 #include "rounds/fieldreader.h"
-#include "window/designtable.h"
 
 #include <QWidget>
 
@@ -108,7 +108,7 @@ public:
     QPushButton *Command1 = nullptr;  // "КОМАНДА 1": a point for team 1
     QPushButton *Command2 = nullptr;  // "КОМАНДА 2": a point for team 2
     QPushButton *Command3 = nullptr;  // "ОТВЕТ": reveals the answer
-    QWidget *OLE1 = nullptr;          // holds the stop sound
+    QWidget *OLE1 = nullptr;          // the stop sound's place; the sound side plays it
     QTimer *Timer1 = nullptr;         // the countdown clock, one tick a second
 
     // Where a round that failed to load says why; empty after a good load.

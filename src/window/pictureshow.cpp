@@ -1,7 +1,7 @@
 #include "window/pictureshow.h"
 
-#include "window/designtable.h"
-#include "window/picturecache.h"
+#include "design/designtable.h"
+#include "layout/picturecache.h"
 
 #include <QMouseEvent>
 #include <QPainter>

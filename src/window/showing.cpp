@@ -1,6 +1,6 @@
 #include "window/showing.h"
 
-#include "window/designtable.h"
+#include "design/designtable.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 #include "window/pictureshow.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "window/hostview.h"
-#include "window/placement.h"
+#include "design/placement.h"
 
 #include <QObject>
 #include <QPointer>

@@ -3,7 +3,7 @@
 
 #include "support/gamewindow.h"
 #include "support/testfiles.h"
-#include "window/designtable.h"
+#include "design/designtable.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 

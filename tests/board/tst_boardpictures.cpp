@@ -4,12 +4,12 @@
 
 #include "support/gamewindow.h"
 #include "support/testpictures.h"
-#include "window/designtable.h"
+#include "design/designtable.h"
 #include "window/form1.h"
 #include "window/hostpicture.h"
 #include "window/hostview.h"
 #include "window/optionbutton.h"
-#include "window/picturecache.h"
+#include "layout/picturecache.h"
 #include "window/pictureshow.h"
 
 #include <QApplication>

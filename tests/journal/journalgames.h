@@ -3,7 +3,7 @@
 // Games for the journal's tests: game k differs from every other in every
 // field, so a record made of pieces of two games matches neither.
 
-#include "board/gamesnapshot.h"
+#include "game/gamesnapshot.h"
 
 #include <QDateTime>
 

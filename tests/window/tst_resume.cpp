@@ -4,10 +4,10 @@
 #include "journal/journal.h"
 #include "support/gamewindow.h"
 #include "support/testpictures.h"
-#include "window/designtable.h"
+#include "design/designtable.h"
 #include "window/gamekeeper.h"
 #include "window/optionbutton.h"
-#include "window/picturecache.h"
+#include "layout/picturecache.h"
 #include "window/pictureshow.h"
 
 #include <QFontMetrics>

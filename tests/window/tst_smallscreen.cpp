@@ -3,7 +3,7 @@
 // to that size after full screen.
 
 #include "support/gamewindow.h"
-#include "window/designtable.h"
+#include "design/designtable.h"
 
 #include <QLabel>
 #include <QScreen>

@@ -1,8 +1,8 @@
 // Where the board and the host view go, over the screens hosts have and
 // every order of the keys that move windows.
 
-#include "window/designtable.h"
-#include "window/placement.h"
+#include "design/designtable.h"
+#include "design/placement.h"
 
 #include <QtTest>
 

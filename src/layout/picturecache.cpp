@@ -1,6 +1,6 @@
-#include "window/picturecache.h"
+#include "layout/picturecache.h"
 
-#include "window/picturedecode.h"
+#include "layout/picturedecode.h"
 
 #include <QMetaObject>
 

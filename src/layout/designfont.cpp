@@ -1,4 +1,4 @@
-#include "window/designfont.h"
+#include "layout/designfont.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

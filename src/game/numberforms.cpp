@@ -1,4 +1,4 @@
-#include "board/numberforms.h"
+#include "game/numberforms.h"
 
 #include <cmath>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "window/designtable.h"
+#include "design/designtable.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "window/placement.h"
+#include "design/placement.h"
 
-#include "window/designtable.h"
+#include "design/designtable.h"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 // the real Form1's Label1 and Label7, with texts a word longer each time.
 
 #include "support/fakesound.h"
-#include "window/designtable.h"
+#include "design/designtable.h"
 #include "window/form1.h"
-#include "window/textfit.h"
+#include "layout/textfit.h"
 
 #include <QLabel>
 #include <QTest>

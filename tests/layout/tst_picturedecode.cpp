@@ -2,7 +2,7 @@
 // fail to be a picture: each one a message, never a crash or a hang.
 
 #include "support/testpictures.h"
-#include "window/picturedecode.h"
+#include "layout/picturedecode.h"
 
 #include <QDir>
 #include <QImageReader>

@@ -1,7 +1,7 @@
 // Laying out from the design table: scale 1 must give exactly the designed
 // pixel rectangles, and larger scales must keep the design's shape.
 
-#include "window/designtable.h"
+#include "design/designtable.h"
 
 #include <QtTest>
 

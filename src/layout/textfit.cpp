@@ -1,6 +1,6 @@
-#include "window/textfit.h"
+#include "layout/textfit.h"
 
-#include "window/designfont.h"
+#include "layout/designfont.h"
 
 #include <QFontMetrics>
 #include <QFontMetricsF>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "window/designtable.h"
+#include "design/designtable.h"
 
 #include <QFont>
 

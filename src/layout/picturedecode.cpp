@@ -1,4 +1,4 @@
-#include "window/picturedecode.h"
+#include "layout/picturedecode.h"
 
 #include "rounds/roundfile.h"
 
