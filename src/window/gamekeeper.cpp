@@ -9,10 +9,11 @@
 #include <QLineEdit>
 
 GameKeeper::GameKeeper(Form1 *form, HostConsole *console, journal::Journal *journal)
-    : QObject(form), m_form(form), m_console(console), m_journal(journal), m_offer(journal->interruptedGame())
+    : QObject(form), m_form(form), m_console(console), m_journal(journal)
 {
-    if (m_offer) {
-        form->ResumeNotice->setText(offerText(*m_offer));
+    if (const auto offer = journal->interruptedGame()) {
+        form->ResumeNotice->setText(offerText(*offer));
+        m_offerShown = true;
         form->ResumeNotice->setVisible(true);
     }
     connect(form, &Form1::gameChanged, this, &GameKeeper::record);
@@ -24,6 +25,12 @@ GameKeeper::GameKeeper(Form1 *form, HostConsole *console, journal::Journal *jour
     tellConsole();
 }
 
+// The journal holds the offer; the keeper only shows it.
+bool GameKeeper::offers() const
+{
+    return m_journal->interruptedGame().has_value();
+}
+
 QString GameKeeper::offerText(const GameSnapshot &game)
 {
     return QStringLiteral("Прерванная игра: тур %1, %2 : %3, осталось номеров: %4 — Ctrl+R")
@@ -33,9 +40,10 @@ QString GameKeeper::offerText(const GameSnapshot &game)
 
 void GameKeeper::resume()
 {
-    if (!m_offer)
+    const auto offer = m_journal->interruptedGame();
+    if (!offer)
         return;
-    const GameSnapshot game = std::move(*m_offer);
+    const GameSnapshot game = *offer;
     endOffer();
     m_form->restore(game); // records it through gameChanged
     if (journal::compareRoundFiles(game) == journal::RoundOnDisk::Changed)
@@ -47,16 +55,19 @@ void GameKeeper::resume()
 void GameKeeper::record()
 {
     const GameSnapshot game = m_form->snapshot();
-    if (m_offer && game.picked)
+    if (game.picked)
         endOffer(); // a pick: the host chose a new game
-    m_journal->record(game);
+    const bool offered = offers();
+    m_journal->record(game); // a round loaded ends the offer there too
+    if (offered && !offers())
+        endOffer();
 }
 
 void GameKeeper::endOffer()
 {
-    if (!m_offer)
+    if (!m_offerShown)
         return;
-    m_offer.reset();
+    m_offerShown = false;
     m_journal->endOffer();
     m_form->ResumeNotice->setVisible(false);
     tellConsole();
@@ -65,8 +76,8 @@ void GameKeeper::endOffer()
 void GameKeeper::tellConsole()
 {
     HostConsole::Keeping keeping;
-    if (m_offer)
-        keeping.offer = offerText(*m_offer);
+    if (const auto offer = m_journal->interruptedGame())
+        keeping.offer = offerText(*offer);
     keeping.problem = m_journal->problem();
     m_form->setGameKept(keeping.problem.isEmpty());
     keeping.roundNote = m_roundNote;

@@ -25,7 +25,7 @@ public:
     // Neither is owned; both must outlive the keeper.
     GameKeeper(Form1 *form, HostConsole *console, journal::Journal *journal);
 
-    bool offers() const { return m_offer.has_value(); }
+    bool offers() const;
     // Puts the interrupted game back, silent and stopped; nothing if none.
     void resume();
 
@@ -38,6 +38,6 @@ private:
     Form1 *m_form;
     HostConsole *m_console;
     journal::Journal *m_journal;
-    std::optional<GameSnapshot> m_offer;
     QString m_roundNote;
+    bool m_offerShown = false; // the board's notice of the journal's offer
 };
