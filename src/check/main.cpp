@@ -7,10 +7,10 @@
 #include "check/tableimport.h"
 #include "check/visibletext.h"
 
-#include "rounds/roundfile.h"
-#include "rounds/roundmessages.h"
 #include "design/designtable.h"
 #include "layout/textfit.h"
+#include "rounds/roundfile.h"
+#include "rounds/roundmessages.h"
 
 #include <QGuiApplication>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "check/picturecheck.h"
 
-#include "rounds/roundpictures.h"
 #include "layout/picturedecode.h"
+#include "rounds/roundpictures.h"
 
 namespace check {
 

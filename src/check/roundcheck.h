@@ -1,7 +1,7 @@
 #pragma once
 
-#include "rounds/roundfile.h"
 #include "layout/textfit.h"
+#include "rounds/roundfile.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "window/hostview.h"
 #include "design/placement.h"
+#include "window/hostview.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,9 +1,9 @@
 // The game handlers on a real window: picking, counting down, revealing and
 // scoring, and the keyboard never starting a question by itself.
 
+#include "design/designtable.h"
 #include "support/gamewindow.h"
 #include "support/testfiles.h"
-#include "design/designtable.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 

@@ -2,14 +2,14 @@
 // numbers, «ОТВЕТ» the answer's, the end of the question the numbers again;
 // a round without pictures plays on the numbers alone.
 
+#include "design/designtable.h"
+#include "layout/picturecache.h"
 #include "support/gamewindow.h"
 #include "support/testpictures.h"
-#include "design/designtable.h"
 #include "window/form1.h"
 #include "window/hostpicture.h"
 #include "window/hostview.h"
 #include "window/optionbutton.h"
-#include "layout/picturecache.h"
 #include "window/pictureshow.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // Reading a picture file at the size it is shown, and every way a file can
 // fail to be a picture: each one a message, never a crash or a hang.
 
-#include "support/testpictures.h"
 #include "layout/picturedecode.h"
+#include "support/testpictures.h"
 
 #include <QDir>
 #include <QImageReader>

@@ -1,10 +1,10 @@
 // What the checker says fits against what the board's own labels need:
 // the real Form1's Label1 and Label7, with texts a word longer each time.
 
-#include "support/fakesound.h"
 #include "design/designtable.h"
-#include "window/form1.h"
 #include "layout/textfit.h"
+#include "support/fakesound.h"
+#include "window/form1.h"
 
 #include <QLabel>
 #include <QTest>

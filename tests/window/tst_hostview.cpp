@@ -1,9 +1,9 @@
 // The host's keys, the full-screen showing and the host view, on a real
 // Form1 on the offscreen platform.
 
+#include "design/designtable.h"
 #include "support/gamewindow.h"
 #include "support/testfiles.h"
-#include "design/designtable.h"
 #include "window/form1.h"
 #include "window/hostview.h"
 #include "window/optionbutton.h"

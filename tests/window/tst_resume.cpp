@@ -1,13 +1,13 @@
 // A game closed or killed in the middle comes back with Ctrl+R exactly as it
 // was, from the journal, on a real Form1.
 
+#include "design/designtable.h"
 #include "journal/journal.h"
+#include "layout/picturecache.h"
 #include "support/gamewindow.h"
 #include "support/testpictures.h"
-#include "design/designtable.h"
 #include "window/gamekeeper.h"
 #include "window/optionbutton.h"
-#include "layout/picturecache.h"
 #include "window/pictureshow.h"
 
 #include <QFontMetrics>

@@ -2,8 +2,8 @@
 // opens wholly on the screen, the design scaled down to fit, and comes back
 // to that size after full screen.
 
-#include "support/gamewindow.h"
 #include "design/designtable.h"
+#include "support/gamewindow.h"
 
 #include <QLabel>
 #include <QScreen>
