@@ -16,5 +16,7 @@ add_executable(wavprobe ${CMAKE_CURRENT_LIST_DIR}/wavprobe.cpp)
 kvizor_add_e2e(e2e_sound sound_e2e.sh $<TARGET_FILE:wavprobe>)
 kvizor_add_e2e(e2e_keys keys_e2e.sh)
 kvizor_add_e2e(e2e_screens screens_e2e.sh)
+# Five arrangements of screens, each with its own display and window manager.
+set_tests_properties(e2e_screens PROPERTIES TIMEOUT 300)
 kvizor_add_e2e(e2e_resume resume_e2e.sh)
 kvizor_add_e2e(e2e_pictures pictures_e2e.sh)
