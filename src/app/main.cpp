@@ -1,6 +1,7 @@
 #include "app/platformstart.h"
 #include "app/windowgone.h"
 #include "audio/audiooutput.h"
+#include "game/teamnames.h"
 #include "journal/journal.h"
 #include "window/appicon.h"
 #include "window/form1.h"
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -59,6 +61,13 @@ int main(int argc, char *argv[])
     Form1 form(&silent);
     Showing showing(&form);
     HostConsole console(&form, &showing);
+    // The teams' names, if the host keeps them beside the rounds.
+    const teams::NamesRead names = teams::readNames(teams::kFileName);
+    form.setTeamNames(names.names);
+    if (!names.error.isEmpty()) {
+        std::fprintf(stderr, "kvizor: %s\n", qUtf8Printable(names.error));
+        form.reportProblem(names.error);
+    }
     // The last game is read and offered back before the window shows.
     journal::Journal journal;
     GameKeeper keeper(&form, &console, &journal);

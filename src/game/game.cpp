@@ -108,6 +108,15 @@ bool Game::takeBackPoint()
     return true;
 }
 
+void Game::setTeamNames(const teams::Names &names)
+{
+    const teams::Names clean{teams::cleanName(names.first), teams::cleanName(names.second)};
+    if (clean == m_teamNames)
+        return;
+    m_teamNames = clean;
+    emit changed();
+}
+
 int Game::numbersLeftCount() const
 {
     int n = 0;

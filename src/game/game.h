@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/gamesnapshot.h"
+#include "game/teamnames.h"
 #include "rounds/fieldreader.h"
 #include "rounds/roundfile.h"
 
@@ -50,6 +51,11 @@ public:
     void awardPoint(Team team);
     // The last point given since the round was loaded; false if none.
     bool takeBackPoint();
+
+    // The teams' names, from the names file or typed in the host view;
+    // empty names show as designed.
+    void setTeamNames(const teams::Names &names);
+    const teams::Names &teamNames() const { return m_teamNames; }
 
     // The game as it is, to keep and to show; and a kept game put back,
     // stopped: a countdown cut short comes back at STOP with "ОТВЕТ".
@@ -114,5 +120,6 @@ private:
     std::vector<GivenPoint> m_givenPoints;
     QString m_round;
     QString m_loadError;
+    teams::Names m_teamNames;
     bool m_picked = false;
 };

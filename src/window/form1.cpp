@@ -251,6 +251,8 @@ void Form1::layOut(double scale, QPoint origin)
         d.widget->setFont(designFont(d.control->font, scale));
     }
     placeNotices();
+    if (m_game && !m_game->teamNames().isEmpty())
+        showTeamNames(); // the design's fonts were just set again
     if (m_pictures)
         m_pictures->layOut(scale, origin);
 }
@@ -278,6 +280,18 @@ void Form1::revealAnswerIfOffered()
 {
     if (m_game->answerOffered())
         Command3->click();
+}
+
+void Form1::setTeamNames(const teams::Names &names)
+{
+    m_game->setTeamNames(names);
+    emit gameChanged(); // the host view and the offer say them too
+}
+
+void Form1::reportProblem(const QString &message)
+{
+    m_game->loadFailed(message);
+    emit gameChanged();
 }
 
 void Form1::leaveTheRoundBox()

@@ -2,6 +2,7 @@
 
 #include "design/designtable.h"
 #include "game/gamesnapshot.h"
+#include "game/teamnames.h"
 #include "rounds/fieldreader.h"
 
 #include <QWidget>
@@ -137,6 +138,10 @@ public:
 
     // The game the controls show.
     const Game &game() const { return *m_game; }
+    // The teams' names on the team buttons (and wherever the game shows).
+    void setTeamNames(const teams::Names &names);
+    // A problem to show in the load error's place until a round loads.
+    void reportProblem(const QString &message);
     // Read access for tests and tools.
     const rounds::QuestionValue &question(int slot) const;
     const QString &answer(int slot) const;
@@ -147,6 +152,7 @@ private:
     void awardPoint(GameSnapshot::Team team);
     void activateStopSound();
     void showGame();
+    void showTeamNames();
     void showPicturesOfTheGame();
     void buildControls();
     QWidget *createControl(const design::Control &c, QButtonGroup *group);
@@ -173,7 +179,8 @@ private:
     Game *m_game;
 
     bool m_stopSoundFailureReported = false;
-    bool m_soundHeard = true; // what SoundNotice shows, and KeepNotice
+    teams::Names m_shownNames; // on the team buttons
+    bool m_soundHeard = true;  // what SoundNotice shows, and KeepNotice
     bool m_gameKept = true;
 
 protected:

@@ -1,5 +1,6 @@
 #include "window/gamekeeper.h"
 
+#include "game/game.h"
 #include "journal/journal.h"
 #include "journal/roundchange.h"
 #include "window/form1.h"
@@ -31,10 +32,16 @@ bool GameKeeper::offers() const
     return m_journal->interruptedGame().has_value();
 }
 
-QString GameKeeper::offerText(const GameSnapshot &game)
+QString GameKeeper::offerText(const GameSnapshot &game) const
 {
-    return QStringLiteral("Прерванная игра: тур %1, %2 : %3, осталось номеров: %4 — Ctrl+R")
-        .arg(game.round, game.score1.trimmed(), game.score2.trimmed())
+    const teams::Names &names = m_form->game().teamNames();
+    QString score = QStringLiteral("%1 : %2").arg(game.score1.trimmed(), game.score2.trimmed());
+    if (!names.isEmpty())
+        score = QStringLiteral("%1 %2 %3")
+                    .arg(names.first.isEmpty() ? QStringLiteral("КОМАНДА 1") : names.first, score,
+                         names.second.isEmpty() ? QStringLiteral("КОМАНДА 2") : names.second);
+    return QStringLiteral("Прерванная игра: тур %1, %2, осталось номеров: %3 — Ctrl+R")
+        .arg(game.round, score)
         .arg(game.numbersLeftCount());
 }
 

@@ -33,7 +33,7 @@ private:
     void record();
     void endOffer();
     void tellConsole();
-    static QString offerText(const GameSnapshot &game);
+    QString offerText(const GameSnapshot &game) const;
 
     Form1 *m_form;
     HostConsole *m_console;

@@ -1,6 +1,7 @@
 // The controls drawn from the game, and a kept game put back.
 
 #include "game/game.h"
+#include "layout/designfont.h"
 #include "window/form1.h"
 #include "window/optionbutton.h"
 #include "window/pictureshow.h"
@@ -11,12 +12,65 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 // The order in which a load brings the number buttons back.
 constexpr int kShowOrder[12] = {1, 10, 11, 12, 2, 3, 4, 5, 6, 7, 8, 9};
 
+// A team's name on its button in the button's design font, made smaller
+// until it fits on one line, or on two split between words; a name that
+// fits neither way at the smallest size ends in "…" after a whole letter.
+void showName(QPushButton *button, const design::Control &control, double scale, const QString &name)
+{
+    QFont font = designFont(control.font, scale);
+    if (name.isEmpty()) {
+        button->setFont(font);
+        button->setText(QString::fromUtf8(control.caption));
+        return;
+    }
+    const int width = std::max(1, button->width() - int(8 * scale));
+    const int height = std::max(1, button->height() - int(4 * scale));
+    const double designed = font.pointSizeF();
+    QString twoLines;
+    if (const qsizetype middle = name.size() / 2; name.contains(u' ')) {
+        qsizetype split = name.lastIndexOf(u' ', middle);
+        const qsizetype after = name.indexOf(u' ', middle);
+        if (split < 0 || (after >= 0 && after - middle < middle - split))
+            split = after;
+        twoLines = name.left(split) + u'\n' + name.mid(split + 1);
+    }
+    for (double size = designed; size >= designed * 0.4; size -= 0.5) {
+        font.setPointSizeF(size);
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(name) <= width && metrics.height() <= height) {
+            button->setFont(font);
+            button->setText(name);
+            return;
+        }
+        if (!twoLines.isEmpty() && 2 * metrics.lineSpacing() <= height) {
+            const QStringList lines = twoLines.split(u'\n');
+            if (metrics.horizontalAdvance(lines[0]) <= width &&
+                metrics.horizontalAdvance(lines[1]) <= width) {
+                button->setFont(font);
+                button->setText(twoLines);
+                return;
+            }
+        }
+    }
+    font.setPointSizeF(designed * 0.4);
+    button->setFont(font);
+    button->setText(QFontMetrics(font).elidedText(name, Qt::ElideRight, width));
+}
+
 } // namespace
+
+void Form1::showTeamNames()
+{
+    showName(Command1, design::control("Command1"), m_scale, m_game->teamNames().first);
+    showName(Command2, design::control("Command2"), m_scale, m_game->teamNames().second);
+}
 
 void Form1::showGame()
 {
@@ -31,6 +85,10 @@ void Form1::showGame()
     Command3->setVisible(m_game->answerOffered());
     LoadError->setText(m_game->loadError());
     LoadError->setToolTip(m_game->loadError());
+    if (!(m_game->teamNames() == m_shownNames)) {
+        m_shownNames = m_game->teamNames();
+        showTeamNames();
+    }
 }
 
 // The pictures as the round's load and the game's steps since would show

@@ -77,6 +77,7 @@ void HostConsole::wire(HostView *view)
     connect(view, &HostView::blankRequested, this, [this] { act(hostkeys::Action::Blank); });
     connect(view, &HostView::fullScreenRequested, this, [this] { act(hostkeys::Action::FullScreen); });
     connect(view, &HostView::resumeRequested, this, &HostConsole::resumeRequested);
+    connect(view, &HostView::teamNamesEdited, m_form, &Form1::setTeamNames);
     refresh();
 }
 
@@ -92,6 +93,7 @@ void HostConsole::refresh()
     situation.resumeOffer = m_keeping.offer;
     situation.notes = QStringList{m_keeping.problem, m_keeping.roundNote};
     situation.notes.removeAll(QString());
+    situation.names = m_form->game().teamNames();
     view->showGame(m_form->snapshot(), situation);
     view->showPicture(m_form->pictures(), situation.blanked);
 }

@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -51,6 +52,7 @@ HostView::HostView()
     layout->addWidget(m_picture);
     layout->addWidget(makeNumbers());
     layout->addWidget(makeActions());
+    layout->addWidget(makeNames());
     layout->addWidget(makeKeyList());
     auto *scroll = new QScrollArea;
     scroll->setWidget(content);
@@ -141,6 +143,7 @@ QWidget *HostView::makeActions()
         QPushButton *button = actionButton(QStringLiteral("КОМАНДА %1").arg(team), actions);
         connect(button, &QPushButton::clicked, this, [this, team] { emit pointRequested(team); });
         row->addWidget(button);
+        m_teams[size_t(team - 1)] = button;
     }
     QPushButton *undo = actionButton(QStringLiteral("Отменить очко"), actions);
     connect(undo, &QPushButton::clicked, this, &HostView::takeBackRequested);
@@ -152,6 +155,32 @@ QWidget *HostView::makeActions()
     connect(full, &QPushButton::clicked, this, &HostView::fullScreenRequested);
     row->addWidget(full);
     return actions;
+}
+
+// The teams' names, typed here or kept in the names file.
+QWidget *HostView::makeNames()
+{
+    auto *names = new QWidget;
+    auto *row = new QHBoxLayout(names);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (int team = 1; team <= 2; ++team) {
+        QLabel *label = textLabel(10);
+        label->setText(QStringLiteral("Команда %1:").arg(team));
+        row->addWidget(label);
+        auto *edit = new QLineEdit(names);
+        edit->setObjectName(QStringLiteral("TeamName%1").arg(team));
+        edit->setMaxLength(teams::kMaxNameLength);
+        // Clicked into, never reached by opening the window or by Tab: a
+        // clicker's "." or B must not type into a name.
+        edit->setFocusPolicy(Qt::ClickFocus);
+        edit->setPlaceholderText(QStringLiteral("КОМАНДА %1").arg(team));
+        connect(edit, &QLineEdit::editingFinished, this, [this] {
+            emit teamNamesEdited({m_nameEdits[0]->text(), m_nameEdits[1]->text()});
+        });
+        row->addWidget(edit, 1);
+        m_nameEdits[size_t(team - 1)] = edit;
+    }
+    return names;
 }
 
 QWidget *HostView::makeKeyList()
@@ -188,6 +217,18 @@ void HostView::showGame(const GameSnapshot &game, const Situation &situation)
     m_resume->setVisible(!situation.resumeOffer.isEmpty());
     m_notes->setText(situation.notes.join(QLatin1Char('\n')));
     m_notes->setVisible(!situation.notes.isEmpty());
+    for (int team = 1; team <= 2; ++team) {
+        const QString &name = situation.names.of(team);
+        // A long name shortened here, whole in its tooltip: the row of
+        // buttons must not push this window off the screen.
+        QPushButton *button = teamButton(team);
+        const QString shown = name.isEmpty() ? QStringLiteral("КОМАНДА %1").arg(team) : name;
+        button->setText(button->fontMetrics().elidedText(shown, Qt::ElideRight, 160));
+        button->setToolTip(name);
+        QLineEdit *edit = nameEdit(team);
+        if (!edit->hasFocus() && edit->text() != name)
+            edit->setText(name); // never under the host's typing
+    }
 }
 
 void HostView::showPicture(const PictureShow *pictures, bool roomBlanked)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/gamesnapshot.h"
+#include "game/teamnames.h"
 
 #include <QWidget>
 
@@ -9,6 +10,7 @@
 class HostPicture;
 class PictureShow;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 
 // The host's own window, "Квизория — ведущий", for a screen the room does
@@ -31,6 +33,7 @@ public:
         QString soundNotice; // "нет звука", or empty
         QString resumeOffer; // an interrupted game on offer, or empty
         QStringList notes;   // about keeping the game, one line each
+        teams::Names names;  // the teams' names; empty: as designed
     };
 
     HostView();
@@ -49,6 +52,8 @@ public:
     QPushButton *answerButton() const { return m_reveal; }
     QPushButton *resumeButton() const { return m_resume; }
     QLabel *notesLabel() const { return m_notes; }
+    QPushButton *teamButton(int team) const { return m_teams.at(size_t(team - 1)); }
+    QLineEdit *nameEdit(int team) const { return m_nameEdits.at(size_t(team - 1)); }
     HostPicture *pictureArea() const { return m_picture; }
 
 signals:
@@ -58,12 +63,15 @@ signals:
     void takeBackRequested();
     void blankRequested();
     void fullScreenRequested();
+    // The host typed a team's name (and left the field or pressed Enter).
+    void teamNamesEdited(const teams::Names &names);
     void resumeRequested();
 
 private:
     QWidget *makeGameArea();
     QWidget *makeNumbers();
     QWidget *makeActions();
+    QWidget *makeNames();
     QWidget *makeKeyList();
     void showAnswer(const GameSnapshot &game, bool mayShowAnswers);
 
@@ -71,6 +79,8 @@ private:
     QLabel *m_loadError = nullptr;
     QLabel *m_countdown = nullptr;
     QLabel *m_scores = nullptr;
+    std::array<QPushButton *, 2> m_teams{};
+    std::array<QLineEdit *, 2> m_nameEdits{};
     QLabel *m_question = nullptr;
     QLabel *m_answer = nullptr;
     QLabel *m_answerState = nullptr;

@@ -2,8 +2,11 @@
 // point, Ctrl+Z, a load and a kept game do to what the host and the room see.
 
 #include "game/game.h"
+#include "game/teamnames.h"
+#include "support/testfiles.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using Team = Game::Team;
@@ -187,5 +190,68 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestGame)
+class TestTeamNames : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The names file is written as a round file is.
+    void theNamesFileReadsAsARoundFileDoes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        const QByteArray cp1251("\xd1\xee\xe2\xfb\r\n\xc5\xe6\xe8\xea\xe8\r\n"); // Совы, Ежики
+        QTest::newRow("Windows-1251, CR LF") << cp1251 << "Совы"
+                                             << "Ежики";
+        QTest::newRow("UTF-8 with a mark")
+            << QByteArray("\xef\xbb\xbf") + QString("Совы\nЁжики\n").toUtf8() << "Совы"
+            << "Ёжики";
+        QTest::newRow("blanks and a tab") << QString("  Совы \t и  ёжики \r\n\r\n").toUtf8() << "Совы и ёжики"
+                                          << "";
+        QTest::newRow("one line, no end") << QByteArray("Team A") << "Team A"
+                                          << "";
+        QTest::newRow("an empty first line") << QByteArray("\r\nB") << ""
+                                             << "B";
+        QTest::newRow("cut at a word's end")
+            << QString("Очень длинное название команды из далёкого города\nБ").toUtf8()
+            << "Очень длинное название команды из"
+            << "Б";
+        QTest::newRow("a control character") << QByteArray("A\x1b[2JB\nC") << "A [2JB"
+                                             << "C";
+    }
+    void theNamesFileReadsAsARoundFileDoes()
+    {
+        QFETCH(QByteArray, bytes);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(teams::kFileName);
+        QVERIFY(writeFile(path, bytes));
+        const teams::NamesRead read = teams::readNames(path);
+        QVERIFY2(read.error.isEmpty(), qPrintable(read.error));
+        QTEST(read.names.first, "first");
+        QTEST(read.names.second, "second");
+        QVERIFY(read.names.first.size() <= teams::kMaxNameLength);
+    }
+
+    void noFileIsNoNamesAndABadOneSaysWhy()
+    {
+        QTemporaryDir dir;
+        const teams::NamesRead none = teams::readNames(dir.filePath(teams::kFileName));
+        QVERIFY(none.names.isEmpty());
+        QVERIFY(none.error.isEmpty());
+
+        QVERIFY(QDir(dir.path()).mkdir(teams::kFileName)); // a folder of that name
+        const teams::NamesRead folder = teams::readNames(dir.filePath(teams::kFileName));
+        QVERIFY(folder.names.isEmpty());
+        QVERIFY(folder.error.contains(teams::kFileName));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    TestGame game;
+    TestTeamNames names;
+    return QTest::qExec(&game, argc, argv) | QTest::qExec(&names, argc, argv);
+}
 #include "tst_game.moc"

@@ -2,6 +2,7 @@
 // Form1 on the offscreen platform.
 
 #include "design/designtable.h"
+#include "game/game.h"
 #include "support/gamewindow.h"
 #include "support/testfiles.h"
 #include "window/form1.h"
@@ -9,6 +10,7 @@
 #include "window/optionbutton.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,6 +71,44 @@ private slots:
         showActive();
     }
     void cleanup() { stop(); }
+
+    // Names on the team buttons, whole in the buttons' design font made
+    // smaller; typed in the host view, they reach the board; none: as designed.
+    void teamNamesOnTheButtons_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("smaller");
+        QTest::newRow("short") << "Совы" << false;
+        QTest::newRow("two long words: two lines") << "Тридевятое Царство-Государство" << false;
+        QTest::newRow("one long word") << "Превысокомногорассмотрительствующий" << true;
+    }
+    void teamNamesOnTheButtons()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, smaller);
+        const double designed = form->Command1->font().pointSizeF();
+        form->setTeamNames({name, QString()});
+        const QString shown = form->Command1->text();
+        QCOMPARE(QString(shown).replace(u'\n', u' '), name);
+        QCOMPARE(form->Command2->text(), QStringLiteral("КОМАНДА 2"));
+        QCOMPARE(form->Command1->font().pointSizeF() < designed, smaller);
+        const QFontMetrics metrics(form->Command1->font());
+        for (const QString &line : shown.split(u'\n'))
+            QVERIFY2(metrics.horizontalAdvance(line) <= form->Command1->width(), qPrintable(line));
+
+        press(form, Qt::Key_F12);
+        HostView *host = showing->hostView();
+        QVERIFY(host);
+        QCOMPARE(host->teamButton(1)->toolTip(), name);
+        host->nameEdit(2)->setText(QStringLiteral("  Ёжики "));
+        emit host->nameEdit(2)->editingFinished();
+        QCOMPARE(form->Command2->text(), QStringLiteral("Ёжики"));
+        QCOMPARE(form->game().teamNames().second, QStringLiteral("Ёжики"));
+
+        form->setTeamNames({});
+        QCOMPARE(form->Command1->text(), QStringLiteral("КОМАНДА 1"));
+        QCOMPARE(form->Command1->font().pointSizeF(), designed);
+    }
 
     void pageDownRevealsOnlyOnceTheAnswerButtonShows()
     {
