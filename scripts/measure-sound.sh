@@ -4,6 +4,12 @@
 # 44.1 kHz (PulseAudio's default, where the server resamples):
 #   - click on a number to the first beep at the sink's monitor, against
 #     `paplay` of a short tone (the floor, its process start included);
+#   - the same for the first click of a fresh start, apart: the program
+#     started anew each time, its round typed in, and the number clicked
+#     as soon as a host could (about a second after the window is drawn);
+#   - how many of those first countdowns the program found silent with no
+#     other client on the sink (the null sink then sleeps in long blocks,
+#     and closing a stream can take up to 2 s);
 #   - CPU ticks (utime + stime from /proc/PID/stat) of kvizor and of the
 #     sound server over 10 s of a quiet game, after a countdown;
 #   - the spacing of the five beats and the stop sound (wavprobe);
@@ -11,12 +17,15 @@
 # desktops do. The load average is printed before each part: figures from a
 # busy machine mean little.
 #   sh scripts/measure-sound.sh BIN_DIR     (kvizor, wavprobe, kvizor_bench_soundlatency)
-# KVIZOR_PERF_SOUND_RUNS (default 10) clicks and paplays.
-# Goals: latency median within 5 ms of paplay's; idle ticks <= 1 for both;
+# KVIZOR_PERF_SOUND_RUNS (default 10) clicks and paplays,
+# KVIZOR_PERF_SOUND_STARTS (default 5) fresh starts for each first-click row.
+# Goals: latency median within 5 ms of paplay's, for the first click of a
+# fresh start too, and no silent first countdown; idle ticks <= 1 for both;
 # every beat gap 1000 +- 2 ms; the stop sound within 2 ms of beat 5.
 set -eu
 BIN=$(cd "$1" && pwd)
 RUNS=${KVIZOR_PERF_SOUND_RUNS:-10}
+STARTS=${KVIZOR_PERF_SOUND_STARTS:-5}
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
 PROBE="$BIN/kvizor_bench_soundlatency"
 
@@ -26,6 +35,37 @@ ticks() {
 
 median_of() {
     sed -n "s/^$1 //p" "$2"
+}
+
+median_of_list() {
+    tr ' ' '\n' | grep . | sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else if (NR % 2) print v[(NR + 1) / 2]; else printf "%.2f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# Writes script $1, which starts kvizor afresh (a journal folder of its own,
+# so no game is offered back), waits until its window is drawn, types the
+# round name and leaves the pid in $1.pid and its stderr in $1.log.
+write_fresh_start() {
+    cat >"$1" <<EOS
+state=\$(mktemp -d "$E2E_TMP/state.XXXXXX")
+(cd "$E2E_TMP" && XDG_STATE_HOME="\$state" exec "$BIN/kvizor") >"$1.log" 2>&1 &
+echo \$! >"$1.pid"
+win=""
+for _ in \$(seq 100); do
+    win=\$(xdotool search --onlyvisible --name '^Квизория\$' 2>/dev/null | head -n 1)
+    [ -n "\$win" ] && xwininfo -id "\$win" 2>/dev/null | grep -q IsViewable && break
+    sleep 0.1
+done
+[ -n "\$win" ] || exit 1
+sleep 0.5
+xdotool mousemove --window "\$win" 760 48 click 1 key End BackSpace type 7
+EOS
+}
+
+# Ends the fresh start that script $1 made.
+end_fresh_start() {
+    pid=$(cat "$1.pid")
+    kill "$pid" 2>/dev/null || true
+    while kill -0 "$pid" 2>/dev/null; do sleep 0.1; done
 }
 
 one_setup() {
@@ -71,6 +111,36 @@ one_setup() {
         sleep 10
         echo "kvizor $(($(ticks "$KVIZOR_PID") - k0)) ticks, sound server $(($(ticks "$PULSE_PID") - s0)) ticks (goal <= 1 each; $(getconf CLK_TCK) ticks a second)"
         kill "$KVIZOR_PID"
+        while kill -0 "$KVIZOR_PID" 2>/dev/null; do sleep 0.1; done
+
+        echo "== $label: first click of a fresh start, $STARTS starts (paplay $p ms in this run)"
+        write_fresh_start "$E2E_TMP/fresh.sh"
+        first=""
+        silent=0
+        for _ in $(seq "$STARTS"); do
+            "$PROBE" click --runs 1 --x $((x + 380)) --y $((y + 68)) --gap-ms 500 -- "sh $E2E_TMP/fresh.sh" >"$E2E_TMP/first.txt"
+            first="$first $(sed -n 's/^latency_1_ms //p' "$E2E_TMP/first.txt")"
+            grep -q "звук недоступен" "$E2E_TMP/fresh.sh.log" && silent=$((silent + 1))
+            end_fresh_start "$E2E_TMP/fresh.sh"
+        done
+        f=$(echo "$first" | tr ' ' '\n' | grep -v '^-' | median_of_list)
+        echo "first click ms:$first"
+        echo "median: first click $f ms, later clicks $k ms, paplay $p ms; silent first countdowns: $silent of $STARTS (goal 0)"
+
+        echo "== $label: first pick of a fresh start with nothing else on the sink, $STARTS starts"
+        silent=0
+        closing=0
+        for _ in $(seq "$STARTS"); do
+            sh "$E2E_TMP/fresh.sh"
+            sleep 0.3
+            # The stream the start opened and let go, still closing.
+            [ "$(sink_inputs)" -gt 0 ] && closing=$((closing + 1))
+            xdotool mousemove $((x + 380)) $((y + 68)) click 1
+            sleep 1
+            grep -q "звук недоступен" "$E2E_TMP/fresh.sh.log" && silent=$((silent + 1))
+            end_fresh_start "$E2E_TMP/fresh.sh"
+        done
+        echo "silent first countdowns: $silent of $STARTS (goal 0); the start's stream still closing at the pick: $closing of $STARTS"
 
         echo "== $label: beats of one question (tests/e2e/sound_e2e.sh)"
     )

@@ -88,15 +88,21 @@ void AudioDevice::work()
     m_finishedSignal.notify_all();
 }
 
+// The sound system started and one stream opened and let go, so that the
+// first pick finds everything up to the open done. The stream, still
+// paused, closes beside the picks that may come meanwhile.
 void AudioDevice::probe()
 {
     QString error;
     const std::uint32_t id = openWithRetry(error);
-    if (id != 0)
-        m_backend->close(id); // still paused: the fill never ran
-    const std::lock_guard<std::mutex> lock(m_mutex);
-    if (id == 0)
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (id == 0) {
         settle(false, error);
+        return;
+    }
+    ++m_closing;
+    lock.unlock();
+    closeLater(id);
 }
 
 void AudioDevice::openStream(std::unique_lock<std::mutex> &lock)
@@ -136,13 +142,69 @@ void AudioDevice::closeStream(std::unique_lock<std::mutex> &lock)
 {
     const std::uint32_t id = std::exchange(m_toClose, 0);
     const bool lost = m_closeLost;
+    if (!lost)
+        ++m_closing; // counted at once: the stream is still there
     // Closing waits for the stream's thread, which may wait for the mutex
     // in fill().
     lock.unlock();
-    m_backend->close(id);
-    if (lost)
-        quit(); // the server went away: look for one afresh next time
+    if (lost) {
+        // The server went away: look for one afresh next time, once its
+        // dead stream is closed.
+        m_backend->close(id);
+        quit();
+    } else {
+        closeLater(id);
+    }
     lock.lock();
+}
+
+namespace {
+
+struct Closing
+{
+    std::shared_ptr<AudioDevice> device;
+    std::uint32_t id;
+};
+
+} // namespace
+
+// Closes stream id, already counted in m_closing, on a thread of its own.
+// Called without the mutex.
+void AudioDevice::closeLater(std::uint32_t id)
+{
+    // Paused first, here: once that returns, the stream's thread never
+    // fills again, so the stream that opens next has the mixer to itself.
+    m_backend->pause(id, true);
+    auto *closing = new Closing{weak_from_this().lock(), id};
+    SDL_Thread *thread =
+        closing->device ? SDL_CreateThread(&AudioDevice::closeAlone, "kvizor-audio-close", closing) : nullptr;
+    if (thread) {
+        SDL_DetachThread(thread);
+        return;
+    }
+    delete closing;
+    m_backend->close(id);
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    --m_closing;
+    m_closedSignal.notify_all();
+}
+
+int AudioDevice::closeAlone(void *data)
+{
+    const std::unique_ptr<Closing> closing(static_cast<Closing *>(data));
+    AudioDevice &device = *closing->device;
+    device.m_backend->close(closing->id);
+    const std::lock_guard<std::mutex> lock(device.m_mutex);
+    --device.m_closing;
+    device.m_closedSignal.notify_all();
+    return 0;
+}
+
+// Called without the mutex.
+void AudioDevice::waitForCloses()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_closedSignal.wait(lock, [this] { return m_closing == 0; });
 }
 
 // A failed open after an earlier start of the sound system is tried once
@@ -154,6 +216,9 @@ std::uint32_t AudioDevice::openWithRetry(QString &error)
     if (!m_initialised && !initialise(error))
         return 0;
     std::uint32_t id = m_backend->open(&AudioDevice::fill, this, error);
+    // Also what a driver with one stream at a time (SDL's dummy, a bare
+    // ALSA card) needs when it refuses a second one while the last still
+    // closes: the fresh start waits for that close.
     if (id == 0 && !fresh) {
         quit();
         if (initialise(error))
@@ -170,10 +235,14 @@ bool AudioDevice::initialise(QString &error)
     return m_initialised;
 }
 
+// Stopping the sound system closes what is still open: never under a close
+// in progress.
 void AudioDevice::quit()
 {
-    if (m_initialised)
+    if (m_initialised) {
+        waitForCloses();
         m_backend->stop();
+    }
     m_initialised = false;
 }
 
@@ -320,7 +389,7 @@ AudioDevice::Outcome AudioDevice::outcome()
 bool AudioDevice::streaming()
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    return m_phase == Phase::Playing || m_toClose != 0;
+    return m_phase == Phase::Playing || m_toClose != 0 || m_closing > 0;
 }
 
 void AudioDevice::shutDown(int waitMs)

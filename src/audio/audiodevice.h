@@ -27,9 +27,15 @@ struct SDL_Thread;
 // shares the device, so an output that leaves it stuck on a hung server can
 // go.
 //
+// A close waits for the stream's thread, which waits for the server to ask
+// for data: up to 2 s on a sink that sleeps in long blocks. So each close
+// runs on a thread of its own, and a pick meanwhile opens its stream at
+// once instead of waiting behind the close and missing its deadline (the
+// start's own probe is such a close, just before the first pick).
+//
 // A sound that opens a stream goes in the stream's first fill; the beats of
 // a countdown after the first go on the stream's own clock (see Countdown).
-class AudioDevice
+class AudioDevice : public std::enable_shared_from_this<AudioDevice>
 {
 public:
     enum class Play {
@@ -69,7 +75,7 @@ public:
     // Fades out what plays and drops what waits to start.
     void cutAll();
     Outcome outcome();
-    // Whether a stream is open (for tests).
+    // Whether a stream is open or still closing (for tests).
     bool streaming();
     // Ends the thread: waits up to waitMs, then leaves it to finish alone.
     void shutDown(int waitMs);
@@ -83,10 +89,13 @@ private:
     enum class Phase { Closed, Opening, Playing };
 
     static int run(void *data);
+    static int closeAlone(void *data);
     static void fill(void *self, std::uint8_t *stream, int bytes);
     void work();
     void openStream(std::unique_lock<std::mutex> &lock);
     void closeStream(std::unique_lock<std::mutex> &lock);
+    void closeLater(std::uint32_t id);
+    void waitForCloses();
     void probe();
     std::uint32_t openWithRetry(QString &error);
     bool initialise(QString &error);
@@ -101,6 +110,7 @@ private:
     std::mutex m_mutex; // guards everything below but m_initialised
     std::condition_variable m_wake;
     std::condition_variable m_finishedSignal;
+    std::condition_variable m_closedSignal;
     std::function<void()> m_changed;
     SDL_Thread *m_thread = nullptr;
     bool m_quit = false;
@@ -111,6 +121,7 @@ private:
     std::uint32_t m_device = 0;  // the stream while Playing
     std::uint32_t m_toClose = 0; // a stream the thread is to close
     bool m_closeLost = false;    // ... one that died: the sound system starts afresh
+    int m_closing = 0;           // streams closing on threads of their own
     bool m_late = false;         // the opening stream missed its deadline
     std::int64_t m_closeAtNs = 0;
     StreamClock m_clock;

@@ -11,17 +11,28 @@ constexpr std::int64_t kMs = 1000000;
 constexpr int kFill = audioformat::bufferFrames;
 constexpr std::uint64_t kSecond = audioformat::sampleRate;
 
-// Stands in for the sound system: streams open (or fail) when told, and
-// the test pulls their fills itself, moving the clock a fill each time.
+// Stands in for the sound system: streams open (or fail) and close when
+// told, and the test pulls their fills itself, moving the clock a fill each
+// time.
 class FakeBackend final : public AudioBackend
 {
 public:
     bool start(QString &) override { return ++starts, true; }
-    void stop() override { ++stops; }
+    void stop() override
+    {
+        ++stops;
+        if (closing > 0)
+            ++stopsDuringClose;
+    }
     std::uint32_t open(Fill fill, void *userdata, QString &error) override
     {
         while (holdOpen)
             QThread::msleep(1);
+        if (oneAtATime && closing > 0) {
+            ++refusals;
+            error = QStringLiteral("устройство занято");
+            return 0;
+        }
         if (failOpen) {
             error = QStringLiteral("нет сервера");
             return 0;
@@ -30,7 +41,14 @@ public:
         m_userdata = userdata;
         return ++opens;
     }
-    void close(std::uint32_t) override { ++closes; }
+    void close(std::uint32_t) override
+    {
+        ++closes;
+        ++closing;
+        while (holdClose)
+            QThread::msleep(1);
+        --closing;
+    }
     void pause(std::uint32_t, bool paused) override { playing = !paused; }
     bool stopped(std::uint32_t) override { return died; }
 
@@ -49,8 +67,9 @@ public:
     }
     std::uint64_t frame() const { return m_frame; }
 
-    std::atomic<int> starts{0}, stops{0}, opens{0}, closes{0};
-    std::atomic<bool> playing{false}, died{false}, failOpen{false}, holdOpen{false};
+    std::atomic<int> starts{0}, stops{0}, opens{0}, closes{0}, closing{0}, refusals{0}, stopsDuringClose{0};
+    std::atomic<bool> playing{false}, died{false}, failOpen{false}, holdOpen{false}, holdClose{false};
+    std::atomic<bool> oneAtATime{false}; // no second stream while one closes
     std::vector<std::pair<std::uint64_t, int16_t>> onsets;
 
 private:
@@ -79,6 +98,8 @@ private slots:
     void stalledStreamPlaysAtTheNextFill();
     void lostStreamSilencesTheCountdown();
     void lateOpenPlaysNothingOfItsCountdown();
+    void firstPickWhileTheStartsStreamCloses_data();
+    void firstPickWhileTheStartsStreamCloses();
 
 private:
     void pullUntil(std::uint64_t frame);
@@ -97,7 +118,7 @@ void TestAudioDevice::init()
     m_backend = backend.get();
     m_device = AudioDevice::start(nullptr, std::move(backend), [this] { return m_now.load(); });
     QTRY_COMPARE(m_backend->closes.load(), 1); // the probe at start
-    QVERIFY(!m_device->streaming());
+    QTRY_VERIFY(!m_device->streaming());
 }
 
 void TestAudioDevice::cleanup()
@@ -198,6 +219,44 @@ void TestAudioDevice::lateOpenPlaysNothingOfItsCountdown()
     m_device->cutAll();
     QCOMPARE(m_device->beat(1, m_beep, m_stop), AudioDevice::Play::Started);
     QVERIFY(m_device->outcome().available);
+}
+
+void TestAudioDevice::firstPickWhileTheStartsStreamCloses_data()
+{
+    QTest::addColumn<bool>("oneAtATime");
+    QTest::newRow("a second stream opens beside it") << false;
+    QTest::newRow("one stream at a time") << true;
+}
+
+// Closing the probe's stream can take seconds (the stream's thread waits
+// for the server to ask for data); a pick meanwhile must not wait behind
+// it and miss its deadline.
+void TestAudioDevice::firstPickWhileTheStartsStreamCloses()
+{
+    QFETCH(bool, oneAtATime);
+    auto backend = std::make_unique<FakeBackend>();
+    FakeBackend &fake = *backend;
+    fake.holdClose = true;
+    fake.oneAtATime = oneAtATime;
+    auto device = AudioDevice::start(nullptr, std::move(backend), [this] { return m_now.load(); });
+    QTRY_COMPARE(fake.closing.load(), 1);
+
+    QCOMPARE(device->beat(1, m_beep, m_stop), AudioDevice::Play::Opening);
+    if (oneAtATime) {
+        QTRY_COMPARE(fake.refusals.load(), 1);
+        fake.holdClose = false; // the open is tried again once it has closed
+    }
+    QTRY_VERIFY(fake.playing);
+    fake.pull(m_now);
+    QCOMPARE(fake.onsets.size(), std::size_t(1));
+    QCOMPARE(fake.onsets[0].first, std::uint64_t(audioformat::leadInFrames));
+    QVERIFY(device->outcome().available);
+
+    fake.holdClose = false;
+    device->shutDown(2000);
+    QVERIFY(!device->streaming());
+    QCOMPARE(fake.stops.load(), fake.starts.load());
+    QCOMPARE(fake.stopsDuringClose.load(), 0); // stopping the system under a close would close twice
 }
 
 QTEST_GUILESS_MAIN(TestAudioDevice)
