@@ -81,7 +81,10 @@ start_xvfb() {
     need Xvfb xdotool xdpyinfo import convert
     : >"$E2E_TMP/xvfb.display"
     # shellcheck disable=SC2086
-    Xvfb -displayfd 3 ${E2E_SCREENS:--screen 0 1280x1024x24} -nolisten tcp \
+    # -noreset: a server that chose its own number does not always listen
+    # again after the reset that follows its last client (the check below,
+    # or a program stopped between two parts of a test).
+    Xvfb -displayfd 3 -noreset ${E2E_SCREENS:--screen 0 1280x1024x24} -nolisten tcp \
         3>"$E2E_TMP/xvfb.display" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     E2E_PIDS="$E2E_PIDS $XVFB_PID"
