@@ -39,6 +39,8 @@ constexpr QSize kHostViewSize(760, 640);
 
 // How long screens must stay unchanged before the windows follow them.
 constexpr int kScreensSettleMs = 400;
+// And how long after the windows were placed they are looked at again.
+constexpr int kScreensRecheckMs = 800;
 
 // The frame a window manager is likely to draw, until the board's own has
 // been seen: a title bar and thin edges.
@@ -118,6 +120,33 @@ void Showing::arrangeAfterScreensChanged()
     if (QGuiApplication::screens().size() < 2 && m_wanted.hostView)
         m_wanted.fullScreen = false; // for now: a projector plugged back gets the board full screen again
     arrange();
+    // A window manager busy with the same change may still put a window
+    // back where it was (leaving full screen, it restores its own idea of
+    // the window's place): looked at once more, and placed again if so.
+    QTimer::singleShot(kScreensRecheckMs, this, [this] {
+        if (!m_screensSettle->isActive() && windowsAreOffTheirPlace())
+            arrange();
+    });
+}
+
+// Whether a window is not wholly on a screen, or the host view covers the
+// board where both share one.
+bool Showing::windowsAreOffTheirPlace() const
+{
+    const auto onAScreen = [](const QRect &frame) {
+        for (QScreen *screen : QGuiApplication::screens()) {
+            if (screen->geometry().contains(frame))
+                return true;
+        }
+        return false;
+    };
+    const QRect board = m_form->frameGeometry();
+    if (!m_form->isFullScreen() && !onAScreen(board))
+        return true;
+    if (!m_hostView || !m_hostView->isVisible())
+        return false;
+    const QRect host = m_hostView->frameGeometry();
+    return !onAScreen(host) || (m_hostView->screen() == m_form->screen() && host.intersects(board));
 }
 
 Showing::~Showing()

@@ -47,6 +47,7 @@ private:
     void arrange();
     void screensChanging();
     void arrangeAfterScreensChanged();
+    bool windowsAreOffTheirPlace() const;
     void watchScreen(QScreen *screen);
     void openInsideTheScreen();
     int screenIndexOf(const QWidget *window, const QRect &frame) const;
