@@ -141,11 +141,11 @@ void ReadRoundFromDisk(benchmark::State &state)
     const QString name = roundOnDisk(shape);
     for (auto _ : state) {
         const rounds::RoundRead read = rounds::readRound(name);
-        if (!read.round) {
+        if (!read.value) {
             state.SkipWithError(qPrintable(read.error));
             break;
         }
-        benchmark::DoNotOptimize(read.round->answers.data());
+        benchmark::DoNotOptimize(read.value->answers.data());
     }
     describe(state, shape, roundBytes(shape, false).size() + roundBytes(shape, true).size());
 }

@@ -35,7 +35,7 @@ public:
         if (beepAt < 0)
             beepAt = clock.nsecsElapsed();
     }
-    bool activateStopSound(QString &) override { return true; }
+    Done activateStopSound() override { return {}; }
     QElapsedTimer clock;
     qint64 beepAt = -1;
 };

@@ -78,19 +78,15 @@ void AudioOutput::beep()
         played(m_device->play(m_beep));
 }
 
-bool AudioOutput::activateStopSound(QString &whyNot)
+Done AudioOutput::activateStopSound()
 {
-    if (m_device && !m_stop) {
-        whyNot = QStringLiteral("нет записи стоп-сигнала");
-        return false;
-    }
+    if (m_device && !m_stop)
+        return Done::failure(QStringLiteral("нет записи стоп-сигнала"));
     const bool fromCountdown = m_beat == countdownBeats;
     m_beat = countdownBeats + 1;
-    if (!canPlay() || !played(fromCountdown ? m_device->stopSound(m_stop) : m_device->play(m_stop))) {
-        whyNot = m_whyNot.isEmpty() ? noDeviceReason() : m_whyNot;
-        return false;
-    }
-    return true;
+    if (!canPlay() || !played(fromCountdown ? m_device->stopSound(m_stop) : m_device->play(m_stop)))
+        return Done::failure(m_whyNot.isEmpty() ? noDeviceReason() : m_whyNot);
+    return {};
 }
 
 bool AudioOutput::canPlay() const

@@ -41,7 +41,7 @@ public:
 
     void startCountdown() override;
     void beep() override;
-    bool activateStopSound(QString &whyNot) override;
+    Done activateStopSound() override;
 
     // Whether the last attempt found sound.
     bool isAvailable();

@@ -348,13 +348,13 @@ RoundReport checkRound(const QString &roundName, const FitFunction &fit, const r
     // The verdict and the texts come from the window's own loading, so the
     // message and what is shown cannot differ from what the host will see.
     const rounds::RoundRead read = rounds::readRound(roundName);
-    if (!read.round) {
+    if (!read.value) {
         report.loadError = read.error;
         return report;
     }
     for (int k = 0; k < kFieldCount; ++k) {
-        report.questions[size_t(k)] = rounds::questionText(read.round->questions[size_t(k)]);
-        report.answers[size_t(k)] = read.round->answers[size_t(k)];
+        report.questions[size_t(k)] = rounds::questionText(read.value->questions[size_t(k)]);
+        report.answers[size_t(k)] = read.value->answers[size_t(k)];
     }
 
     const QString questionPath = rounds::questionFileName(roundName);

@@ -238,18 +238,18 @@ ImportResult importTable(const QString &tablePath, const QString &roundName, boo
 {
     ImportResult result;
     const rounds::WholeFile file = rounds::readWholeFile(tablePath, kTableByteCap);
-    if (!file.bytes) {
+    if (!file.value) {
         result.error = file.error;
         return result;
     }
-    const CsvTable table = readCsv(*file.bytes);
+    const CsvTable table = readCsv(*file.value);
     result.tableEncoding = table.encoding;
     result.separator = table.separator;
 
     const Layout layout = findLayout(table);
     bool twoColumns = false;
     const std::vector<size_t> rows = questionRows(table, layout, &twoColumns);
-    QString error = notTextError(tablePath, *file.bytes, table.encoding);
+    QString error = notTextError(tablePath, *file.value, table.encoding);
     if (error.isEmpty())
         error = rowsError(tablePath, table, rows, twoColumns);
     if (!error.isEmpty()) {

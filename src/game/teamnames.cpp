@@ -48,11 +48,11 @@ NamesRead readNames(const QString &path)
     if (!info.exists() && !info.isSymLink())
         return read;
     const rounds::WholeFile file = rounds::readWholeFile(path, kMaxFileBytes);
-    if (!file.bytes) {
+    if (!file.value) {
         read.error = file.error;
         return read;
     }
-    read.names = namesFromText(rounds::decodeText(*file.bytes).text);
+    read.names = namesFromText(rounds::decodeText(*file.value).text);
     return read;
 }
 

@@ -38,19 +38,6 @@ QString heldElsewhere(const QString &path)
         .arg(path);
 }
 
-// Why the state folder cannot be opened. ENOTDIR is also a parent that is a
-// file: that one is a folder missing on the way.
-QString folderCause(const QString &folder, int error)
-{
-    struct stat info
-    {
-    };
-    if (error == ENOTDIR && ::stat(QFile::encodeName(folder).constData(), &info) == 0 &&
-        !S_ISDIR(info.st_mode))
-        return QStringLiteral("это не папка");
-    return rounds::message::writeCause(error);
-}
-
 void printLine(const QString &line)
 {
     std::fprintf(stderr, "kvizor: %s\n", qUtf8Printable(line));
@@ -80,7 +67,7 @@ struct Journal::Shared
     // the next start until this one records a game of its own.
     bool keepTheirs = false;
 
-    QString ready();
+    Done ready();
 
     std::mutex mutex;
     std::condition_variable wake;    // the writer: a game or the end
@@ -95,34 +82,36 @@ struct Journal::Shared
 };
 
 // Opens the folder and takes its lock, unless that is done; why not if not.
-QString Journal::Shared::ready()
+Done Journal::Shared::ready()
 {
     if (!blocked.isEmpty())
-        return blocked;
-    if (folderFd < 0)
-        folderFd = openFolder(folder);
-    if (folderFd < 0)
-        return notKept(path, folderCause(folder, errno));
+        return Done::failure(blocked);
+    if (folderFd < 0) {
+        const Outcome<int> opened = openFolder(folder);
+        if (!opened)
+            return Done::failure(notKept(path, opened.error));
+        folderFd = *opened.value;
+    }
     if (lockFd >= 0)
-        return QString();
+        return {};
     const int fd = ::openat(folderFd, kLockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
-        return notKept(path, rounds::message::writeCause(errno));
+        return Done::failure(notKept(path, rounds::message::writeCause(errno)));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno;
         ::close(fd);
         if (error != EWOULDBLOCK)
-            return notKept(path, rounds::message::writeCause(error));
+            return Done::failure(notKept(path, rounds::message::writeCause(error)));
         waitingForLock = true;
-        return heldElsewhere(path);
+        return Done::failure(heldElsewhere(path));
     }
     lockFd = fd;
     if (std::exchange(waitingForLock, false)) {
         const JournalBytes file = readJournal(folderFd, kMaxRecordBytes);
-        const ParsedRecord left = file.bytes.isEmpty() ? ParsedRecord{} : parseRecord(file.bytes);
-        keepTheirs = left.snapshot && isInterrupted(*left.snapshot, QDateTime::currentDateTimeUtc());
+        const ParsedRecord left = file && *file.value ? parseRecord(**file.value) : ParsedRecord{};
+        keepTheirs = left && isInterrupted(*left.value, QDateTime::currentDateTimeUtc());
     }
-    return QString();
+    return {};
 }
 
 Journal::Journal(const QString &folder, FaultHook fault, QObject *parent)
@@ -132,7 +121,7 @@ Journal::Journal(const QString &folder, FaultHook fault, QObject *parent)
     s.folder = folder;
     s.path = folder + QLatin1Char('/') + QLatin1String(kJournalName);
     s.fault = std::move(fault);
-    s.problem = s.ready();
+    s.problem = s.ready().error;
     if (!s.problem.isEmpty())
         printLine(s.problem);
     if (s.lockFd >= 0) // not another program's: it may be writing there now
@@ -159,26 +148,26 @@ void Journal::readLastRun()
     Shared &s = *m_shared;
     ::unlinkat(s.folderFd, kTempName, 0); // a write that a crash cut short
     const JournalBytes file = readJournal(s.folderFd, kMaxRecordBytes);
-    if (file.missing)
+    if (file && !*file.value)
         return;
     QString reason = file.error;
-    if (reason.isEmpty()) {
-        ParsedRecord parsed = parseRecord(file.bytes);
-        if (parsed.snapshot) {
-            if (isInterrupted(*parsed.snapshot, QDateTime::currentDateTimeUtc()))
-                m_offer = std::move(parsed.snapshot);
+    if (file) {
+        ParsedRecord parsed = parseRecord(**file.value);
+        if (parsed) {
+            if (isInterrupted(*parsed.value, QDateTime::currentDateTimeUtc()))
+                m_offer = std::move(parsed.value);
             return;
         }
-        reason = parsed.reason;
+        reason = parsed.error;
     }
-    const QString setAsideName = setAside(s.folderFd);
-    if (!setAsideName.isEmpty()) {
+    const Outcome<QString> aside = setAside(s.folderFd);
+    if (aside) {
         printLine(QStringLiteral("журнал игры %1 не прочитан (%2); он отложен как %3")
-                      .arg(s.path, reason, setAsideName));
+                      .arg(s.path, reason, *aside.value));
         return;
     }
     s.blocked = QStringLiteral("игра не сохраняется: негодный журнал %1 не удалось отложить (%2)")
-                    .arg(s.path, rounds::message::writeCause(errno));
+                    .arg(s.path, aside.error);
     s.problem = s.blocked;
     printLine(QStringLiteral("журнал игры %1 не прочитан (%2); %3").arg(s.path, reason, s.blocked));
 }
@@ -250,7 +239,7 @@ void Journal::writerLoop()
         s.pending.reset();
         const quint64 generation = s.recorded;
         hold.unlock();
-        const QString problem = writeOnce(game);
+        const QString problem = writeOnce(game).error;
         hold.lock();
         const bool changed = problem != s.problem;
         s.problem = problem;
@@ -274,26 +263,25 @@ void Journal::writerLoop()
 }
 
 // On the writer thread.
-QString Journal::writeOnce(const GameSnapshot &game)
+Done Journal::writeOnce(const GameSnapshot &game)
 {
     Shared &s = *m_shared;
-    if (QString why = s.ready(); !why.isEmpty())
-        return why;
+    if (Done ready = s.ready(); !ready)
+        return ready;
     if (s.keepTheirs) {
         if (!game.picked && game.round.isEmpty())
-            return QString();
+            return {};
         s.keepTheirs = false;
     }
-    QString why = recordProblem(game);
+    QString why = checkRecord(game).error;
     const QByteArray bytes = why.isEmpty() ? encodeRecord(game) : QByteArray();
     if (why.isEmpty() && bytes.size() > kMaxRecordBytes)
         why = QStringLiteral("запись больше %1 МиБ").arg(kMaxRecordBytes / (1024 * 1024));
     if (!why.isEmpty())
-        return notKept(s.path, why);
-    const int error = writeJournal(s.folderFd, bytes, s.fault);
-    if (error != 0)
-        return notKept(s.path, rounds::message::writeCause(error));
-    return QString();
+        return Done::failure(notKept(s.path, why));
+    if (Done written = writeJournal(s.folderFd, bytes, s.fault); !written)
+        return Done::failure(notKept(s.path, written.error));
+    return {};
 }
 
 } // namespace journal

@@ -73,7 +73,7 @@ private:
 
     void readLastRun();
     void writerLoop();
-    QString writeOnce(const GameSnapshot &game);
+    Done writeOnce(const GameSnapshot &game);
 
     std::unique_ptr<Shared> m_shared;
     std::optional<GameSnapshot> m_offer;

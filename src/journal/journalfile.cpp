@@ -68,35 +68,21 @@ QString unreadable(int error)
     return QStringLiteral("не читается: %1").arg(rounds::message::writeCause(error));
 }
 
-} // namespace
-
-QString stateFolder()
+// Why the state folder cannot be opened. ENOTDIR is also a parent that is a
+// file: that one is a folder missing on the way.
+QString folderCause(const QString &folder, int error)
 {
-    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
-    const QString base = QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/kvizor");
-}
-
-int openFolder(const QString &path)
-{
-    if (const int error = makeFolders(path)) {
-        errno = error;
-        return -1;
-    }
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    // A folder made earlier with a looser mode: the host's questions are in it.
     struct stat info
     {
     };
-    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
-        ::fchmod(fd, info.st_mode & 0700);
-    return fd;
+    if (error == ENOTDIR && ::stat(QFile::encodeName(folder).constData(), &info) == 0 &&
+        !S_ISDIR(info.st_mode))
+        return QStringLiteral("это не папка");
+    return rounds::message::writeCause(error);
 }
 
-int writeJournal(int folderFd, const QByteArray &bytes, const FaultHook &fault)
+// The steps of one write: 0, or the errno of the step that failed.
+int writeSteps(int folderFd, const QByteArray &bytes, const FaultHook &fault)
 {
     const auto step = [&fault](Step s) { return fault ? fault(s) : 0; };
     ::unlinkat(folderFd, kTempName, 0); // left by a run that was killed
@@ -130,44 +116,77 @@ int writeJournal(int folderFd, const QByteArray &bytes, const FaultHook &fault)
     return error;
 }
 
+} // namespace
+
+QString stateFolder()
+{
+    const QString xdg = qEnvironmentVariable("XDG_STATE_HOME");
+    const QString base = QDir::isAbsolutePath(xdg) ? xdg : QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/kvizor");
+}
+
+Outcome<int> openFolder(const QString &path)
+{
+    if (const int error = makeFolders(path))
+        return Outcome<int>::failure(folderCause(path, error));
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return Outcome<int>::failure(folderCause(path, errno));
+    // A folder made earlier with a looser mode: the host's questions are in it.
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) != 0)
+        ::fchmod(fd, info.st_mode & 0700);
+    return Outcome<int>(fd);
+}
+
+Done writeJournal(int folderFd, const QByteArray &bytes, const FaultHook &fault)
+{
+    if (const int error = writeSteps(folderFd, bytes, fault))
+        return Done::failure(rounds::message::writeCause(error));
+    return {};
+}
+
 JournalBytes readJournal(int folderFd, qint64 maxBytes)
 {
-    JournalBytes out;
     const int fd = retryEintr([folderFd] {
         return ::openat(folderFd, kJournalName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     });
     if (fd < 0) {
-        out.missing = errno == ENOENT;
-        out.error = errno == ELOOP ? QStringLiteral("это символьная ссылка") : unreadable(errno);
-        return out;
+        if (errno == ENOENT)
+            return std::optional<QByteArray>();
+        return JournalBytes::failure(errno == ELOOP ? QStringLiteral("это символьная ссылка") : unreadable(errno));
     }
+    QString error;
+    QByteArray bytes;
     struct stat info
     {
     };
     if (::fstat(fd, &info) != 0) {
-        out.error = unreadable(errno);
+        error = unreadable(errno);
     } else if (!S_ISREG(info.st_mode)) {
-        out.error =
-            S_ISDIR(info.st_mode) ? QStringLiteral("это папка") : QStringLiteral("это не обычный файл");
+        error = S_ISDIR(info.st_mode) ? QStringLiteral("это папка") : QStringLiteral("это не обычный файл");
     } else if (info.st_size > maxBytes) {
-        out.error = tooLarge(maxBytes);
+        error = tooLarge(maxBytes);
     } else {
         // One byte more than allowed tells a file that grew since fstat.
-        out.bytes.resize(qsizetype(maxBytes + 1));
-        int error = 0;
-        out.bytes.truncate(qsizetype(readUpTo(fd, out.bytes.data(), maxBytes + 1, &error)));
-        if (error != 0)
-            out.error = unreadable(error);
-        else if (out.bytes.size() > maxBytes)
-            out.error = tooLarge(maxBytes);
+        bytes.resize(qsizetype(maxBytes + 1));
+        int readError = 0;
+        bytes.truncate(qsizetype(readUpTo(fd, bytes.data(), maxBytes + 1, &readError)));
+        if (readError != 0)
+            error = unreadable(readError);
+        else if (bytes.size() > maxBytes)
+            error = tooLarge(maxBytes);
     }
     ::close(fd);
-    if (!out.error.isEmpty())
-        out.bytes.clear();
-    return out;
+    if (!error.isEmpty())
+        return JournalBytes::failure(error);
+    return std::optional<QByteArray>(std::move(bytes));
 }
 
-QString setAside(int folderFd)
+Outcome<QString> setAside(int folderFd)
 {
     const QString base = QStringLiteral("%1.bad-%2")
                              .arg(QLatin1String(kJournalName),
@@ -188,10 +207,9 @@ QString setAside(int folderFd)
                 return name;
         }
         if (errno != EEXIST)
-            return QString();
+            return Outcome<QString>::failure(rounds::message::writeCause(errno));
     }
-    errno = EEXIST;
-    return QString();
+    return Outcome<QString>::failure(rounds::message::writeCause(EEXIST));
 }
 
 namespace {

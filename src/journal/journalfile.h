@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/outcome.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -18,8 +20,8 @@ inline const char kLockName[] = "game.lock";
 QString stateFolder();
 
 // Makes the folder (and any missing parent) readable by its owner only and
-// opens it; returns the descriptor, or -1 with errno set.
-int openFolder(const QString &path);
+// opens it; gives the descriptor, or the cause it cannot be opened.
+Outcome<int> openFolder(const QString &path);
 
 // The steps of one write, in order. A fault hook is called on the writer
 // thread before each; it returns an errno to fail that step with, or 0. It
@@ -28,24 +30,19 @@ enum class Step { CreateTemp, Write, SyncFile, Rename, SyncFolder };
 using FaultHook = std::function<int(Step)>;
 
 // Writes bytes to the temporary file, flushes it to the disk, renames it
-// over the journal and flushes the folder. Returns 0 or the errno of the
+// over the journal and flushes the folder. On failure gives the cause at the
 // step that failed; the temporary file does not outlive a failure.
-int writeJournal(int folderFd, const QByteArray &bytes, const FaultHook &fault);
+Done writeJournal(int folderFd, const QByteArray &bytes, const FaultHook &fault);
 
-// The journal's bytes as they are on disk. A missing journal is `missing`;
-// anything that is not a readable regular file of at most maxBytes gives
-// `error` (Russian). Never follows a symbolic link, never waits on a FIFO.
-struct JournalBytes
-{
-    QByteArray bytes;
-    bool missing = false;
-    QString error;
-};
+// The journal's bytes as they are on disk, none when there is no journal;
+// anything that is not a readable regular file of at most maxBytes is a
+// failure. Never follows a symbolic link, never waits on a FIFO.
+using JournalBytes = Outcome<std::optional<QByteArray>>;
 JournalBytes readJournal(int folderFd, qint64 maxBytes);
 
 // Renames the journal to "game.json.bad-<time>" (never over another file);
-// returns the new name, or an empty string with errno set.
-QString setAside(int folderFd);
+// gives the new name, or the cause it could not be renamed.
+Outcome<QString> setAside(int folderFd);
 
 // The hook named by KVIZOR_JOURNAL_FAULT="<step>:<what>", none when unset.
 // <step> is create, write, sync, rename or syncfolder; <what> is an errno

@@ -236,63 +236,62 @@ QByteArray encodeRecord(const GameSnapshot &g)
     return QJsonDocument(header).toJson(QJsonDocument::Compact) + '\n' + body + '\n';
 }
 
-QString recordProblem(const GameSnapshot &g)
+Done checkRecord(const GameSnapshot &g)
 {
     const QString *longTexts[] = {&g.round, &g.loadError, &g.question, &g.answer};
     for (const QString *text : longTexts)
         if (tooLong(*text, kMaxLongText))
-            return QStringLiteral("текст длиннее %1 знаков").arg(kMaxLongText);
+            return Done::failure(QStringLiteral("текст длиннее %1 знаков").arg(kMaxLongText));
     for (size_t i = 0; i < g.questions.size(); ++i) {
         const auto *text = std::get_if<QString>(&g.questions[i]);
         const auto *number = std::get_if<double>(&g.questions[i]);
         if ((text && tooLong(*text, kMaxLongText)) || tooLong(g.answers[i], kMaxLongText))
-            return QStringLiteral("вопрос или ответ %1 длиннее %2 знаков").arg(i + 1).arg(kMaxLongText);
+            return Done::failure(QStringLiteral("вопрос или ответ %1 длиннее %2 знаков").arg(i + 1).arg(kMaxLongText));
         if (number && !std::isfinite(*number))
-            return QStringLiteral("вопрос %1 — не конечное число").arg(i + 1);
+            return Done::failure(QStringLiteral("вопрос %1 — не конечное число").arg(i + 1));
     }
     if (tooLong(g.score1, kMaxShortText) || tooLong(g.score2, kMaxShortText) ||
         tooLong(g.countdown, kMaxShortText))
-        return QStringLiteral("счёт или отсчёт длиннее %1 знаков").arg(kMaxShortText);
+        return Done::failure(QStringLiteral("счёт или отсчёт длиннее %1 знаков").arg(kMaxShortText));
     if (g.questionNumber < 0 || g.questionNumber > int(g.questions.size()))
-        return QStringLiteral("номер вопроса на поле не от 0 до 12");
+        return Done::failure(QStringLiteral("номер вопроса на поле не от 0 до 12"));
     if (g.givenPoints.size() > size_t(kMaxGivenPoints))
-        return QStringLiteral("больше %1 очков для отмены").arg(kMaxGivenPoints);
+        return Done::failure(QStringLiteral("больше %1 очков для отмены").arg(kMaxGivenPoints));
     for (const GameSnapshot::GivenPoint &point : g.givenPoints)
         if (tooLong(point.before, kMaxShortText) ||
             (point.team != GameSnapshot::Team::One && point.team != GameSnapshot::Team::Two))
-            return QStringLiteral("негодное очко для отмены");
+            return Done::failure(QStringLiteral("негодное очко для отмены"));
     if (!g.at.isValid())
-        return QStringLiteral("нет времени изменения");
-    return QString();
+        return Done::failure(QStringLiteral("нет времени изменения"));
+    return {};
 }
 
 ParsedRecord parseRecord(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
-        return {std::nullopt, QStringLiteral("файл пуст")};
+        return ParsedRecord::failure(QStringLiteral("файл пуст"));
     if (bytes.size() > kMaxRecordBytes)
-        return {std::nullopt, QStringLiteral("файл больше %1 МиБ").arg(kMaxRecordBytes / (1024 * 1024))};
+        return ParsedRecord::failure(QStringLiteral("файл больше %1 МиБ").arg(kMaxRecordBytes / (1024 * 1024)));
     // Two lines, each ended by a line feed: the header, then the game.
     const qsizetype split = bytes.indexOf('\n');
     if (split < 0 || !bytes.endsWith('\n'))
-        return {std::nullopt, QStringLiteral("запись оборвана")};
+        return ParsedRecord::failure(QStringLiteral("запись оборвана"));
     const QByteArray body = bytes.mid(split + 1, bytes.size() - split - 2);
     if (const QString reason = readHeader(bytes.left(split), body); !reason.isEmpty())
-        return {std::nullopt, reason};
+        return ParsedRecord::failure(reason);
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError)
-        return {std::nullopt, jsonError(error)};
+        return ParsedRecord::failure(jsonError(error));
     if (!document.isObject())
-        return {std::nullopt, QStringLiteral("это не журнал игры")};
+        return ParsedRecord::failure(QStringLiteral("это не журнал игры"));
     Fields game(document.object());
     GameSnapshot snapshot = readGame(game);
-    QString reason = game.reason();
-    if (reason.isEmpty())
-        reason = recordProblem(snapshot);
-    if (!reason.isEmpty())
-        return {std::nullopt, reason};
-    return {std::move(snapshot), QString()};
+    if (QString reason = game.reason(); !reason.isEmpty())
+        return ParsedRecord::failure(reason);
+    if (Done readable = checkRecord(snapshot); !readable)
+        return ParsedRecord::failure(readable.error);
+    return snapshot;
 }
 
 } // namespace journal

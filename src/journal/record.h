@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/outcome.h"
 #include "game/gamesnapshot.h"
 
 #include <QByteArray>
@@ -22,15 +23,11 @@ constexpr int kMaxGivenPoints = 10000;  // points Ctrl+Z can take back
 QByteArray encodeRecord(const GameSnapshot &snapshot);
 
 // The game a record holds, or why there is none (Russian, for stderr).
-struct ParsedRecord
-{
-    std::optional<GameSnapshot> snapshot;
-    QString reason;
-};
+using ParsedRecord = Outcome<GameSnapshot>;
 ParsedRecord parseRecord(const QByteArray &bytes);
 
-// Why a snapshot could not be read back from its record (a text too long,
-// too many points, no time); empty when it can.
-QString recordProblem(const GameSnapshot &snapshot);
+// Whether a snapshot can be read back from its record; why not (a text too
+// long, too many points, no time) when it cannot.
+Done checkRecord(const GameSnapshot &snapshot);
 
 } // namespace journal

@@ -9,9 +9,9 @@ RoundOnDisk compareRoundFiles(const GameSnapshot &game)
     if (game.round.isEmpty())
         return RoundOnDisk::Gone;
     const rounds::RoundRead read = rounds::readRound(game.round);
-    if (!read.round)
+    if (!read.value)
         return RoundOnDisk::Gone;
-    return read.round->questions == game.questions && read.round->answers == game.answers
+    return read.value->questions == game.questions && read.value->answers == game.answers
                ? RoundOnDisk::Same
                : RoundOnDisk::Changed;
 }

@@ -34,11 +34,11 @@ QString notAPicture(const QString &path)
 bool openPicture(const QString &path, QByteArray &bytes, QBuffer &buffer, QImageReader &reader, Decoded &out)
 {
     rounds::WholeFile file = rounds::readWholeFile(path, kMaxFileBytes);
-    if (!file.bytes) {
+    if (!file.value) {
         out.error = file.error;
         return false;
     }
-    bytes = std::move(*file.bytes);
+    bytes = std::move(*file.value);
     out.fileBytes = bytes.size();
     buffer.setBuffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -129,7 +129,7 @@ FileRead readRoundFile(const QString &path, int maxFields, const PullWrapper &wr
         fields.quoted.push_back(raw.quoted);
         fields.lines.push_back(raw.line);
     }
-    result.fields = std::move(fields);
+    result.value = std::move(fields);
     return result;
 }
 
@@ -158,7 +158,7 @@ WholeFile readWholeFile(const QString &path, qint64 maxBytes)
         }
         bytes.append(buffer, qsizetype(got));
     }
-    result.bytes = std::move(bytes);
+    result.value = std::move(bytes);
     return result;
 }
 
@@ -173,22 +173,22 @@ RoundRead readRound(const QString &roundName)
     // One file at a time: the question file is closed before the answer
     // file is opened.
     const FileRead questions = readRoundFile(questionFileName(roundName));
-    if (!questions.fields) {
+    if (!questions.value) {
         result.error = questions.error;
         return result;
     }
     const FileRead answers = readRoundFile(answerFileName(roundName));
-    if (!answers.fields) {
+    if (!answers.value) {
         result.error = answers.error;
         return result;
     }
 
     Round round;
     for (int k = 0; k < kFieldCount; ++k) {
-        round.questions[k] = questionValue(questions.fields->texts[k], questions.fields->quoted[k]);
-        round.answers[k] = answers.fields->texts[k];
+        round.questions[k] = questionValue(questions.value->texts[k], questions.value->quoted[k]);
+        round.answers[k] = answers.value->texts[k];
     }
-    result.round = std::move(round);
+    result.value = std::move(round);
     return result;
 }
 

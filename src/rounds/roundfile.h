@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/outcome.h"
 #include "rounds/fieldreader.h"
 
 #include <QString>
@@ -24,11 +25,7 @@ struct FileFields
 // Opens a regular file without blocking, reads at most maxFields fields and
 // closes it again. On failure returns the host's message (Russian), naming
 // the file as given and the cause; nothing stays open either way.
-struct FileRead
-{
-    std::optional<FileFields> fields;
-    QString error;
-};
+using FileRead = Outcome<FileFields>;
 // wrapPull, when given, is put between the file and the reader (tests use
 // it to count the bytes actually read).
 using PullWrapper = std::function<PullBytes(PullBytes)>;
@@ -37,11 +34,7 @@ FileRead readRoundFile(const QString &path, int maxFields = kFieldCount, const P
 // A whole file, opened the way round files are (regular files only, never
 // waiting on a FIFO) and with the same messages; more than maxBytes is an
 // error, and no more than that is read.
-struct WholeFile
-{
-    std::optional<QByteArray> bytes;
-    QString error;
-};
+using WholeFile = Outcome<QByteArray>;
 WholeFile readWholeFile(const QString &path, qint64 maxBytes);
 
 struct Round
@@ -52,11 +45,7 @@ struct Round
 
 // Reads the question file completely, closes it, then the answer file. Either
 // both give twelve fields and a Round comes back, or the error does.
-struct RoundRead
-{
-    std::optional<Round> round;
-    QString error;
-};
+using RoundRead = Outcome<Round>;
 RoundRead readRound(const QString &roundName);
 
 } // namespace rounds

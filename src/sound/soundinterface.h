@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/outcome.h"
+
 #include <QString>
 
 #include <functional>
@@ -29,9 +31,9 @@ public:
     // One beat of the countdown.
     virtual void beep() = 0;
 
-    // Starts the stop sound. Returns false, with the reason in whyNot, when
-    // the sound cannot be started (no audio device, for example).
-    virtual bool activateStopSound(QString &whyNot) = 0;
+    // Starts the stop sound, or says why it cannot be started (no audio
+    // device, for example).
+    virtual Done activateStopSound() = 0;
 
     // Calls handler at once with the present state, then at every change.
     void setAvailabilityHandler(AvailabilityHandler handler);
@@ -51,5 +53,5 @@ class SilentSound final : public SoundInterface
 {
 public:
     void beep() override {}
-    bool activateStopSound(QString &) override { return true; }
+    Done activateStopSound() override { return {}; }
 };

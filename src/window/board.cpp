@@ -75,13 +75,13 @@ void Form1::activateStopSound()
 {
     // A missing speaker must not end the game: the countdown still reaches
     // "ОТВЕТ". Say it once, not at every question.
-    QString whyNot;
-    if (m_sound->activateStopSound(whyNot)) {
+    const Done started = m_sound->activateStopSound();
+    if (started) {
         m_stopSoundFailureReported = false;
         return;
     }
     if (!m_stopSoundFailureReported) {
-        std::fprintf(stderr, "kvizor: стоп-сигнал не прозвучал: %s\n", qUtf8Printable(whyNot));
+        std::fprintf(stderr, "kvizor: стоп-сигнал не прозвучал: %s\n", qUtf8Printable(started.error));
         m_stopSoundFailureReported = true;
     }
 }

@@ -40,10 +40,10 @@ void TestAudioOutput::opensAtTheCountdownAndClosesAfterIt()
         // More sounds than voices, back to back: none may fail or wait.
         for (int i = 0; i < 3 * Mixer::maxVoices; ++i)
             output.beep();
-        QString whyNot;
-        QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
-        QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
-        QVERIFY(whyNot.isEmpty());
+        for (int twice = 0; twice < 2; ++twice) {
+            const Done started = output.activateStopSound();
+            QVERIFY2(started, qPrintable(started.error));
+        }
         QTRY_VERIFY(output.isStreaming());
         QVERIFY(output.isAvailable());
         // Quiet again: nothing may stay open, or the idle game costs CPU.
@@ -59,9 +59,9 @@ void TestAudioOutput::missingDriverMeansSilentGame()
     for (int countdown = 0; countdown < 2; ++countdown) {
         output.startCountdown();
         output.beep();
-        QString whyNot;
-        QTRY_VERIFY(!output.activateStopSound(whyNot));
-        QVERIFY(!whyNot.isEmpty());
+        Done started;
+        QTRY_VERIFY(!(started = output.activateStopSound()));
+        QVERIFY(!started.error.isEmpty());
     }
 }
 
@@ -79,8 +79,8 @@ void TestAudioOutput::soundFoundOnceADriverAppears()
     output.startCountdown();
     output.beep();
     QTRY_COMPARE(told, QList<bool>({true, false, true}));
-    QString whyNot;
-    QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
+    const Done started = output.activateStopSound();
+    QVERIFY2(started, qPrintable(started.error));
 }
 
 void TestAudioOutput::opensAgainAfterAFailedOutput()
@@ -97,8 +97,8 @@ void TestAudioOutput::opensAgainAfterAFailedOutput()
         useDriver("dummy");
         AudioOutput output;
         output.startCountdown();
-        QString whyNot;
-        QVERIFY2(output.activateStopSound(whyNot), qPrintable(whyNot));
+        const Done started = output.activateStopSound();
+        QVERIFY2(started, qPrintable(started.error));
         QTRY_VERIFY(output.isStreaming());
     }
     QCOMPARE(SDL_WasInit(SDL_INIT_AUDIO), Uint32(0));
@@ -109,9 +109,9 @@ void TestAudioOutput::noDeviceLeavesSdlAlone()
     useDriver("dummy");
     AudioOutput output(AudioOutput::NoDevice{QStringLiteral("звук выключен ключом")});
     output.beep();
-    QString whyNot;
-    QVERIFY(!output.activateStopSound(whyNot));
-    QCOMPARE(whyNot, QStringLiteral("звук выключен ключом"));
+    const Done started = output.activateStopSound();
+    QVERIFY(!started);
+    QCOMPARE(started.error, QStringLiteral("звук выключен ключом"));
     QCOMPARE(SDL_WasInit(SDL_INIT_AUDIO), Uint32(0));
 }
 

@@ -130,10 +130,10 @@ void TestRoundCheck::showsWhatTheWindowShows()
     for (const QString &round : {u"lines"_s, u"rules"_s, u"zeros"_s, u"comma"_s}) {
         const RoundReport report = checkRound(fixture(round));
         const rounds::RoundRead read = rounds::readRound(fixture(round));
-        QVERIFY(read.round);
+        QVERIFY(read.value);
         for (int k = 0; k < 12; ++k) {
-            QCOMPARE(report.questions[k], rounds::questionText(read.round->questions[k]));
-            QCOMPARE(report.answers[k], read.round->answers[k]);
+            QCOMPARE(report.questions[k], rounds::questionText(read.value->questions[k]));
+            QCOMPARE(report.answers[k], read.value->answers[k]);
         }
     }
     const RoundReport zeros = checkRound(fixture(u"zeros"_s));

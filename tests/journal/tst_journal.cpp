@@ -77,7 +77,7 @@ ParsedRecord onDisk(const QString &folder)
 bool holdsGame(const QString &folder, int k)
 {
     const ParsedRecord parsed = onDisk(folder);
-    return parsed.snapshot && parsed.snapshot->sameGame(numberedGame(k));
+    return parsed.value && parsed.value->sameGame(numberedGame(k));
 }
 
 void keep(const QString &folder, const GameSnapshot &game)
@@ -369,10 +369,10 @@ private slots:
                 QString::fromLatin1(writer.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
             const int last = kept.isEmpty() ? next - 1 : kept.last().toInt();
             const ParsedRecord parsed = onDisk(home.path());
-            QVERIFY2(parsed.snapshot, qPrintable(parsed.reason));
-            const int k = parsed.snapshot->score1.toInt();
+            QVERIFY2(parsed.value, qPrintable(parsed.error));
+            const int k = parsed.value->score1.toInt();
             QVERIFY2(k == last || k == last + 1, qPrintable(QStringLiteral("%1 after %2").arg(k).arg(last)));
-            QVERIFY(parsed.snapshot->sameGame(numberedGame(k)));
+            QVERIFY(parsed.value->sameGame(numberedGame(k)));
             next = k + 1;
         }
         QVERIFY(next > 25);
@@ -410,7 +410,7 @@ private slots:
         writer.waitForFinished();
         QVERIFY(holdsGame(home.path(), kept));
         if (step == QStringLiteral("rename")) // the new game was there, whole, beside the journal
-            QVERIFY(parseRecord(bytesOf(home.path() + QStringLiteral("/.game.json.new"))).snapshot);
+            QVERIFY(parseRecord(bytesOf(home.path() + QStringLiteral("/.game.json.new"))).value);
 
         const Journal journal(home.path(), {});
         QVERIFY(journal.interruptedGame() && journal.interruptedGame()->sameGame(numberedGame(kept)));
@@ -425,9 +425,9 @@ private slots:
         GameSnapshot game;
         game.round = base;
         const rounds::RoundRead read = rounds::readRound(base);
-        QVERIFY(read.round);
-        game.questions = read.round->questions;
-        game.answers = read.round->answers;
+        QVERIFY(read.value);
+        game.questions = read.value->questions;
+        game.answers = read.value->answers;
         QCOMPARE(compareRoundFiles(game), RoundOnDisk::Same);
         mustWriteFile(rounds::answerFileName(base), numberedLines(kAnswerCp1251).replace("12", "13"));
         QCOMPARE(compareRoundFiles(game), RoundOnDisk::Changed);

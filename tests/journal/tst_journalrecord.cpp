@@ -57,10 +57,10 @@ private slots:
     {
         QFETCH(GameSnapshot, game);
         const ParsedRecord parsed = parseRecord(encodeRecord(game));
-        QVERIFY2(parsed.snapshot, qPrintable(parsed.reason));
-        QVERIFY(parsed.snapshot->sameGame(game));
-        QCOMPARE(parsed.snapshot->at, game.at);
-        QCOMPARE(recordProblem(game), QString());
+        QVERIFY2(parsed.value, qPrintable(parsed.error));
+        QVERIFY(parsed.value->sameGame(game));
+        QCOMPARE(parsed.value->at, game.at);
+        QCOMPARE(checkRecord(game).error, QString());
     }
 
     void badRecords_data()
@@ -127,8 +127,8 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         const ParsedRecord parsed = parseRecord(bytes);
-        QVERIFY(!parsed.snapshot);
-        QVERIFY(!parsed.reason.isEmpty());
+        QVERIFY(!parsed.value);
+        QVERIFY(!parsed.error.isEmpty());
     }
 
     // A record made before the board's question kept its number still reads.
@@ -136,8 +136,8 @@ private slots:
     {
         const ParsedRecord parsed =
             parseRecord(edited([](auto &, auto &g) { g.remove(QStringLiteral("questionNumber")); }));
-        QVERIFY2(parsed.snapshot, qPrintable(parsed.reason));
-        QCOMPARE(parsed.snapshot->questionNumber, 0);
+        QVERIFY2(parsed.value, qPrintable(parsed.error));
+        QCOMPARE(parsed.value->questionNumber, 0);
     }
 
     // A record cut short anywhere, or with any byte of its game changed, is
@@ -147,11 +147,11 @@ private slots:
         const GameSnapshot game = numberedGame(9);
         const QByteArray whole = encodeRecord(game);
         for (qsizetype n = 0; n < whole.size() - 1; n += 1 + n / 64)
-            QVERIFY2(!parseRecord(whole.left(n)).snapshot, qPrintable(QString::number(n)));
+            QVERIFY2(!parseRecord(whole.left(n)).value, qPrintable(QString::number(n)));
         for (qsizetype i = whole.indexOf('\n') + 1; i < whole.size(); i += 1 + i / 64) {
             QByteArray flipped = whole;
             flipped[i] = char(flipped[i] ^ 0x20);
-            QVERIFY2(!parseRecord(flipped).snapshot, qPrintable(QString::number(i)));
+            QVERIFY2(!parseRecord(flipped).value, qPrintable(QString::number(i)));
         }
     }
 };

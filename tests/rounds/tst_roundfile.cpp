@@ -118,68 +118,68 @@ void TestRoundFile::sameRoundWhateverTheLayout()
 
     const RoundRead read = readRound(fixture(round));
     QCOMPARE(read.error, QString());
-    QVERIFY(read.round);
-    QCOMPARE(shown(*read.round), kQuestions);
-    QCOMPARE(answers(*read.round), kAnswers);
+    QVERIFY(read.value);
+    QCOMPARE(shown(*read.value), kQuestions);
+    QCOMPARE(answers(*read.value), kAnswers);
 
     const FileRead file = readRoundFile(fixture(questionFileName(round)));
-    QVERIFY(file.fields);
-    QCOMPARE(file.fields->encoding, encoding);
-    QCOMPARE(file.fields->lines.front(), 1);
+    QVERIFY(file.value);
+    QCOMPARE(file.value->encoding, encoding);
+    QCOMPARE(file.value->lines.front(), 1);
 }
 
 void TestRoundFile::unquotedCommaMovesLaterQuestions()
 {
     const RoundRead read = readRound(fixture(u"comma"_s));
-    QVERIFY(read.round);
+    QVERIFY(read.value);
     QStringList expected = kQuestions.mid(0, 3);
     expected << u"Столица Австралии — Сидней"_s << u"верно?"_s << kQuestions.mid(4, 7);
-    QCOMPARE(shown(*read.round), expected);
-    QVERIFY(!shown(*read.round).contains(kQuestions.last()));
+    QCOMPARE(shown(*read.value), expected);
+    QVERIFY(!shown(*read.value).contains(kQuestions.last()));
 
     const FileRead file = readRoundFile(fixture(u"comma.txt"_s));
-    QVERIFY(file.fields);
-    QCOMPARE(file.fields->lines[4], 4); // "верно?" is still on line 4
-    QCOMPARE(file.fields->lines[11], 11);
+    QVERIFY(file.value);
+    QCOMPARE(file.value->lines[4], 4); // "верно?" is still on line 4
+    QCOMPARE(file.value->lines[11], 11);
 }
 
 void TestRoundFile::quotedComma()
 {
     const RoundRead read = readRound(fixture(u"quotedcomma"_s));
-    QVERIFY(read.round);
+    QVERIFY(read.value);
     QStringList questions = kQuestions;
     questions[3] = u"Столица Австралии — Сидней, верно?"_s;
     QStringList expectedAnswers = kAnswers;
     expectedAnswers[3] = u"Нет, Канберра"_s;
-    QCOMPARE(shown(*read.round), questions);
-    QCOMPARE(answers(*read.round), expectedAnswers);
+    QCOMPARE(shown(*read.value), questions);
+    QCOMPARE(answers(*read.value), expectedAnswers);
 }
 
 void TestRoundFile::blankLineLeavesSlotEmpty()
 {
     const RoundRead read = readRound(fixture(u"blank"_s));
-    QVERIFY(read.round);
-    QVERIFY(std::holds_alternative<std::monostate>(read.round->questions[5]));
+    QVERIFY(read.value);
+    QVERIFY(std::holds_alternative<std::monostate>(read.value->questions[5]));
     QStringList questions = kQuestions;
     questions[5].clear();
-    QCOMPARE(shown(*read.round), questions);
+    QCOMPARE(shown(*read.value), questions);
 }
 
 void TestRoundFile::leadingZeros()
 {
     const RoundRead read = readRound(fixture(u"zeros"_s));
-    QVERIFY(read.round);
-    QCOMPARE(std::get<double>(read.round->questions[0]), 7.0);
-    QCOMPARE(questionText(read.round->questions[0]), u"7"_s);
-    QCOMPARE(std::get<QString>(read.round->questions[1]), u"007"_s); // it was quoted
-    QCOMPARE(read.round->answers[0], u"007"_s);                      // answers are never numbers
+    QVERIFY(read.value);
+    QCOMPARE(std::get<double>(read.value->questions[0]), 7.0);
+    QCOMPARE(questionText(read.value->questions[0]), u"7"_s);
+    QCOMPARE(std::get<QString>(read.value->questions[1]), u"007"_s); // it was quoted
+    QCOMPARE(read.value->answers[0], u"007"_s);                      // answers are never numbers
 }
 
 void TestRoundFile::fieldRules()
 {
     const RoundRead read = readRound(fixture(u"rules"_s));
     QCOMPARE(read.error, QString());
-    QVERIFY(read.round);
+    QVERIFY(read.value);
     const QStringList expected = {
         u"Какой газ мы выдыхаем?"_s,
         u"Кто написал «Я помню чудное мгновенье», Пушкин или Лермонтов?"_s,
@@ -194,10 +194,10 @@ void TestRoundFile::fieldRules()
         u"Запятая в конце строки даёт пустое поле"_s,
         QString(),
     };
-    QCOMPARE(shown(*read.round), expected);
-    QVERIFY(std::holds_alternative<QString>(read.round->questions[4]));
-    QVERIFY(std::holds_alternative<double>(read.round->questions[6]));
-    QVERIFY(std::holds_alternative<std::monostate>(read.round->questions[11]));
+    QCOMPARE(shown(*read.value), expected);
+    QVERIFY(std::holds_alternative<QString>(read.value->questions[4]));
+    QVERIFY(std::holds_alternative<double>(read.value->questions[6]));
+    QVERIFY(std::holds_alternative<std::monostate>(read.value->questions[11]));
 }
 
 void TestRoundFile::openErrors_data()
@@ -257,7 +257,7 @@ void TestRoundFile::openErrors()
     const int before = openDescriptors();
     const FileRead read = readRoundFile(path);
     QCOMPARE(openDescriptors(), before);
-    QVERIFY(!read.fields);
+    QVERIFY(!read.value);
     QCOMPARE(read.error, message.contains(u"%1") ? message.arg(path) : message);
 }
 
@@ -270,7 +270,7 @@ void TestRoundFile::unreadableFile()
     QVERIFY(writeFile(path, fixtureBytes(u"lines.txt"_s)));
     QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
     const FileRead read = readRoundFile(path);
-    QVERIFY(!read.fields);
+    QVERIFY(!read.value);
     QCOMPARE(read.error, u"Нет доступа к файлу %1"_s.arg(path));
 }
 
@@ -304,7 +304,7 @@ void TestRoundFile::filesThatDoNotRead()
     const int before = openDescriptors();
     const RoundRead read = readRound(base);
     QCOMPARE(openDescriptors(), before);
-    QVERIFY(!read.round);
+    QVERIFY(!read.value);
     QCOMPARE(read.error, QString(message).replace(u"%1"_s, base));
 }
 
@@ -327,8 +327,8 @@ void TestRoundFile::bigTailIsNotRead()
         };
     };
     const FileRead read = readRoundFile(path, kFieldCount, counting);
-    QVERIFY(read.fields);
-    QCOMPARE(read.fields->texts.back(), kQuestions.last());
+    QVERIFY(read.value);
+    QCOMPARE(read.value->texts.back(), kQuestions.last());
     QVERIFY2(pulled <= head.size() + 64 * 1024, QByteArray::number(pulled));
 }
 
@@ -344,7 +344,7 @@ void TestRoundFile::readErrorMessage()
     const int before = openDescriptors();
     const FileRead read = readRoundFile(path, kFieldCount, failing);
     QCOMPARE(openDescriptors(), before);
-    QVERIFY(!read.fields);
+    QVERIFY(!read.value);
     QCOMPARE(read.error, u"Ошибка чтения файла %1"_s.arg(path));
 }
 
@@ -357,21 +357,21 @@ void TestRoundFile::roundNeedsBothFiles()
     // Names are taken relative to the working directory, exactly as typed.
     QVERIFY(writeFile(u"7.txt"_s, fixtureBytes(u"lines.txt"_s)));
     RoundRead read = readRound(u"7"_s);
-    QVERIFY(!read.round);
+    QVERIFY(!read.value);
     QCOMPARE(read.error, u"Нет файла 7o.txt"_s);
 
     QVERIFY(QFile::rename(u"7.txt"_s, u"7o.txt"_s));
     read = readRound(u"7"_s);
-    QVERIFY(!read.round);
+    QVERIFY(!read.value);
     QCOMPARE(read.error, u"Нет файла 7.txt"_s);
 
     QVERIFY(QFile::copy(u"7o.txt"_s, u"7.txt"_s));
     read = readRound(u"7"_s);
     QCOMPARE(read.error, QString());
-    QVERIFY(read.round);
+    QVERIFY(read.value);
 
     read = readRound(u"7"_s + QChar(0));
-    QVERIFY(!read.round);
+    QVERIFY(!read.value);
     QCOMPARE(read.error, u"Недопустимое имя тура"_s);
 }
 
@@ -379,14 +379,14 @@ void TestRoundFile::demoRound()
 {
     const RoundRead read = readRound(QStringLiteral(KVIZOR_TEST_DATA "/../../examples/1"));
     QCOMPARE(read.error, QString());
-    QVERIFY(read.round);
+    QVERIFY(read.value);
     for (int k = 0; k < kFieldCount; ++k) {
-        QVERIFY2(std::holds_alternative<QString>(read.round->questions[k]), QByteArray::number(k + 1));
-        QVERIFY2(!read.round->answers[k].isEmpty(), QByteArray::number(k + 1));
+        QVERIFY2(std::holds_alternative<QString>(read.value->questions[k]), QByteArray::number(k + 1));
+        QVERIFY2(!read.value->answers[k].isEmpty(), QByteArray::number(k + 1));
     }
     // The one question with a comma is quoted, so nothing has moved.
-    QVERIFY(questionText(read.round->questions[4]).contains(u','));
-    QCOMPARE(read.round->answers[11], u"11"_s);
+    QVERIFY(questionText(read.value->questions[4]).contains(u','));
+    QCOMPARE(read.value->answers[11], u"11"_s);
 }
 
 QTEST_GUILESS_MAIN(TestRoundFile)

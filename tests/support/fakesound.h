@@ -8,14 +8,12 @@ class FakeSound final : public SoundInterface
 public:
     void startCountdown() override { ++countdowns; }
     void beep() override { ++beeps; }
-    bool activateStopSound(QString &whyNot) override
+    Done activateStopSound() override
     {
         ++stopSounds;
-        if (failStopSound) {
-            whyNot = QStringLiteral("нет звукового устройства");
-            return false;
-        }
-        return true;
+        if (failStopSound)
+            return Done::failure(QStringLiteral("нет звукового устройства"));
+        return {};
     }
 
     // Tells the window that sound went away or came back.
