@@ -8,8 +8,7 @@
 // How an operation of the program says it failed: it gives its value, or the
 // reason in the host's words (Russian, naming the file and the cause), never
 // both. errno stays below this, inside the wrappers of system calls.
-template <typename T>
-struct Outcome
+template <typename T> struct Outcome
 {
     std::optional<T> value;
     QString error; // empty when there is a value
@@ -26,8 +25,7 @@ struct Outcome
 };
 
 // An operation with nothing to give back but whether it was done.
-template <>
-struct Outcome<void>
+template <> struct Outcome<void>
 {
     QString error; // empty when done
 

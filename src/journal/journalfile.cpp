@@ -157,7 +157,8 @@ JournalBytes readJournal(int folderFd, qint64 maxBytes)
     if (fd < 0) {
         if (errno == ENOENT)
             return std::optional<QByteArray>();
-        return JournalBytes::failure(errno == ELOOP ? QStringLiteral("это символьная ссылка") : unreadable(errno));
+        return JournalBytes::failure(errno == ELOOP ? QStringLiteral("это символьная ссылка")
+                                                    : unreadable(errno));
     }
     QString error;
     QByteArray bytes;

@@ -246,7 +246,8 @@ Done checkRecord(const GameSnapshot &g)
         const auto *text = std::get_if<QString>(&g.questions[i]);
         const auto *number = std::get_if<double>(&g.questions[i]);
         if ((text && tooLong(*text, kMaxLongText)) || tooLong(g.answers[i], kMaxLongText))
-            return Done::failure(QStringLiteral("вопрос или ответ %1 длиннее %2 знаков").arg(i + 1).arg(kMaxLongText));
+            return Done::failure(
+                QStringLiteral("вопрос или ответ %1 длиннее %2 знаков").arg(i + 1).arg(kMaxLongText));
         if (number && !std::isfinite(*number))
             return Done::failure(QStringLiteral("вопрос %1 — не конечное число").arg(i + 1));
     }
@@ -271,7 +272,8 @@ ParsedRecord parseRecord(const QByteArray &bytes)
     if (bytes.isEmpty())
         return ParsedRecord::failure(QStringLiteral("файл пуст"));
     if (bytes.size() > kMaxRecordBytes)
-        return ParsedRecord::failure(QStringLiteral("файл больше %1 МиБ").arg(kMaxRecordBytes / (1024 * 1024)));
+        return ParsedRecord::failure(
+            QStringLiteral("файл больше %1 МиБ").arg(kMaxRecordBytes / (1024 * 1024)));
     // Two lines, each ended by a line feed: the header, then the game.
     const qsizetype split = bytes.indexOf('\n');
     if (split < 0 || !bytes.endsWith('\n'))
