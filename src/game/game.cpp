@@ -35,6 +35,7 @@ void Game::loadRound(const QString &name, rounds::Round round)
     m_picked = false;
     m_questionNumber = 0;
     m_loadError.clear();
+    m_evening.roundLoaded();
     emit changed();
 }
 
@@ -94,6 +95,7 @@ void Game::awardPoint(Team team)
         m_givenPoints.push_back({team, score});
         score = {sum, numberforms::signPosition(sum)};
     }
+    followScores();
     emit changed();
 }
 
@@ -104,6 +106,7 @@ bool Game::takeBackPoint()
     const GivenPoint last = m_givenPoints.back();
     m_givenPoints.pop_back();
     scoreOf(last.team) = last.before;
+    followScores();
     emit changed();
     return true;
 }
@@ -114,6 +117,7 @@ void Game::setTeamNames(const teams::Names &names)
     if (clean == m_teamNames)
         return;
     m_teamNames = clean;
+    m_evening.names = clean;
     emit changed();
 }
 
@@ -168,6 +172,7 @@ GameSnapshot Game::snapshot() const
     for (const GivenPoint &point : m_givenPoints)
         game.givenPoints.push_back({point.team, point.before.caption});
     game.at = QDateTime::currentDateTimeUtc();
+    game.evening = m_evening;
     return game;
 }
 
@@ -196,5 +201,69 @@ void Game::restore(const GameSnapshot &game)
     for (const GameSnapshot::GivenPoint &point : game.givenPoints)
         m_givenPoints.push_back({point.team, fromCaption(point.before)});
     m_picked = game.picked;
+    // The round's row, when the evening is the one it was played in.
+    const Evening &kept = game.evening;
+    const int row = kept.current;
+    const bool sameRow = kept.began == m_evening.began && row >= 0 && row < int(m_evening.rows.size()) &&
+                         row < int(kept.rows.size()) &&
+                         m_evening.rows[size_t(row)].round == kept.rows[size_t(row)].round;
+    m_evening.current = sameRow ? row : -1;
+    m_evening.seen1 = m_score1.value;
+    m_evening.seen2 = m_score2.value;
+    emit changed();
+}
+
+void Game::followScores()
+{
+    const QDateTime now = m_now();
+    if (m_evening.staleAt(now)) {
+        Evening next;
+        next.names = m_evening.names;
+        m_evening = next;
+    }
+    m_evening.follow(m_round, m_score1.value, m_score2.value, now);
+}
+
+void Game::setEvening(const Evening &evening)
+{
+    m_evening = evening;
+    m_evening.current = -1;
+    m_evening.seen1 = m_score1.value;
+    m_evening.seen2 = m_score2.value;
+    if (m_evening.staleAt(m_now()))
+        m_evening = Evening{};
+    // Names typed in the last run come back with its evening; a names
+    // file read at start is the host's choice for tonight.
+    if (m_teamNames.isEmpty())
+        m_teamNames = m_evening.names;
+    else
+        m_evening.names = m_teamNames;
+    emit changed();
+}
+
+bool Game::deleteEveningRow(int index)
+{
+    if (!m_evening.deleteRow(index))
+        return false;
+    m_evening.changed = m_now();
+    emit changed();
+    return true;
+}
+
+bool Game::correctEveningRow(int index, double points1, double points2)
+{
+    if (!m_evening.correctRow(index, points1, points2, m_now()))
+        return false;
+    emit changed();
+    return true;
+}
+
+void Game::beginEvening()
+{
+    Evening next;
+    next.names = m_teamNames;
+    next.seen1 = m_score1.value;
+    next.seen2 = m_score2.value;
+    m_evening = next;
     emit changed();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/evening.h"
 #include "game/gamesnapshot.h"
 #include "game/teamnames.h"
 #include "rounds/fieldreader.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // One game of the board, with no widget: the round's questions and answers,
@@ -58,9 +60,26 @@ public:
     const teams::Names &teamNames() const { return m_teamNames; }
 
     // The game as it is, to keep and to show; and a kept game put back,
-    // stopped: a countdown cut short comes back at STOP with "ОТВЕТ".
+    // stopped: a countdown cut short comes back at STOP with "ОТВЕТ". The
+    // evening stays as it is; the resumed round's points go on into its row
+    // when that row is still there.
     GameSnapshot snapshot() const;
     void restore(const GameSnapshot &game);
+
+    // --- The evening ----------------------------------------------------------
+    // The rounds with points so far and their totals. Every point and every
+    // Ctrl+Z moves the loaded round's row; a load leaves the rows as they are.
+    const Evening &evening() const { return m_evening; }
+    // The evening kept from the last run, put back at start; one over twelve
+    // hours old gives way to a new evening.
+    void setEvening(const Evening &evening);
+    // The host's corrections in the host view.
+    bool deleteEveningRow(int index);
+    bool correctEveningRow(int index, double points1, double points2);
+    // A new evening with no rows; the round goes on.
+    void beginEvening();
+    // Where the evening's times come from (tests set a clock).
+    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
 
     // --- What the board shows -------------------------------------------------
     bool numberLeft(int number) const { return m_numbersLeft[size_t(number - 1)]; }
@@ -122,4 +141,9 @@ private:
     QString m_loadError;
     teams::Names m_teamNames;
     bool m_picked = false;
+    Evening m_evening;
+    std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTimeUtc(); };
+
+    // The round's scores into the evening, after a point or a Ctrl+Z.
+    void followScores();
 };

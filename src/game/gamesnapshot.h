@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/evening.h"
 #include "rounds/fieldreader.h"
 
 #include <QDateTime>
@@ -8,9 +9,9 @@
 #include <array>
 #include <vector>
 
-// One game as the host and the room see it, read from the window's controls
-// after every handler. The host view is drawn from it and the journal keeps
-// it on disk; nothing else holds a copy of the game.
+// One game as the host and the room see it: a copy of Game's state after
+// every change. The host view is drawn from it and the journal keeps it on
+// disk; nothing else holds a copy of the game.
 struct GameSnapshot
 {
     enum class Team { One = 1, Two = 2 };
@@ -42,6 +43,9 @@ struct GameSnapshot
     bool picked = false;        // a pick or a point since the round was loaded
     std::vector<GivenPoint> givenPoints;
     QDateTime at; // when the game was last changed
+    // The evening this round is a part of: kept with the game, but not a
+    // part of it (sameGame() leaves it out).
+    Evening evening;
 
     int numbersLeftCount() const
     {

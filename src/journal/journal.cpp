@@ -73,6 +73,7 @@ struct Journal::Shared
     std::condition_variable wake;    // the writer: a game or the end
     std::condition_variable settled; // waitForDisk: a write done
     std::optional<GameSnapshot> pending;
+    std::vector<Evening> ended; // evenings to keep beside the journal
     quint64 recorded = 0;
     quint64 done = 0;
     bool stop = false;
@@ -154,6 +155,7 @@ void Journal::readLastRun()
     if (file) {
         ParsedRecord parsed = parseRecord(**file.value);
         if (parsed) {
+            m_lastEvening = parsed.value->evening;
             if (isInterrupted(*parsed.value, QDateTime::currentDateTimeUtc()))
                 m_offer = std::move(parsed.value);
             return;
@@ -182,13 +184,60 @@ void Journal::endOffer()
     m_offer.reset();
 }
 
+Evening Journal::lastEvening() const
+{
+    return m_lastEvening;
+}
+
+void Journal::keepEnded(const Evening &evening)
+{
+    if (evening.isEmpty())
+        return;
+    {
+        const std::lock_guard<std::mutex> hold(m_shared->mutex);
+        m_shared->ended.push_back(evening);
+        ++m_shared->recorded;
+    }
+    m_shared->wake.notify_one();
+}
+
+// On the writer thread.
+void Journal::keepEvening(const Evening &evening)
+{
+    Shared &s = *m_shared;
+    const QString name = evening::keptFileName(evening);
+    Done ready = s.ready();
+    const Outcome<QString> kept =
+        ready ? keepBeside(s.folderFd, name, evening::csv(evening)) : Outcome<QString>::failure(ready.error);
+    if (kept)
+        printLine(QStringLiteral("вечер сохранён в %1/%2").arg(s.folder, *kept.value));
+    else
+        printLine(QStringLiteral("вечер не сохранён в %1/%2: %3").arg(s.folder, name, kept.error));
+}
+
 void Journal::record(const GameSnapshot &game)
 {
     if (m_offer) {
-        if (!game.picked && game.round.isEmpty())
+        if (!game.picked && game.round.isEmpty()) {
+            if (game.evening.sameRows(m_offer->evening))
+                return;
+            // The evening changed while the game is on offer: both are kept.
+            GameSnapshot offered = *m_offer;
+            offered.evening = game.evening;
+            offered.evening.current = m_offer->evening.current;
+            offered.evening.seen1 = m_offer->evening.seen1;
+            offered.evening.seen2 = m_offer->evening.seen2;
+            m_offer->evening = offered.evening;
+            pend(offered);
             return;
+        }
         m_offer.reset();
     }
+    pend(game);
+}
+
+void Journal::pend(const GameSnapshot &game)
+{
     {
         const std::lock_guard<std::mutex> hold(m_shared->mutex);
         m_shared->pending = game;
@@ -222,7 +271,20 @@ void Journal::writerLoop()
     Shared &s = *m_shared;
     std::unique_lock<std::mutex> hold(s.mutex);
     for (;;) {
-        s.wake.wait(hold, [&s] { return s.stop || s.pending; });
+        s.wake.wait(hold, [&s] { return s.stop || s.pending || !s.ended.empty(); });
+        if (!s.ended.empty()) {
+            const std::vector<Evening> ended = std::exchange(s.ended, {});
+            const quint64 generation = s.recorded;
+            hold.unlock();
+            for (const Evening &evening : ended)
+                keepEvening(evening);
+            hold.lock();
+            if (!s.pending) {
+                s.done = std::max(s.done, generation);
+                s.settled.notify_all();
+            }
+            continue;
+        }
         if (!s.pending)
             break;
         // After a failure the disk is not tried again before the backoff

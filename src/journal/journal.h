@@ -51,8 +51,17 @@ public:
     // The host resumed the game or chose a new one.
     void endOffer();
 
-    // Never waits for the disk. An invalid game.at is taken as now.
+    // Never waits for the disk. An invalid game.at is taken as now. While a
+    // game is on offer, a game with no pick and no round only brings its
+    // evening to the offered game's record.
     void record(const GameSnapshot &game);
+
+    // The evening of the last run's record, interrupted game or not; empty
+    // when there was none.
+    Evening lastEvening() const;
+    // An evening that has ended, kept as a table beside the journal
+    // ("вечер-<date>.csv", the export's dialect); never waits for the disk.
+    void keepEnded(const Evening &evening);
 
     // Why the game is not being kept, for the host (Russian, one line);
     // empty while it is. problemChanged() tells every change after the
@@ -74,9 +83,12 @@ private:
     void readLastRun();
     void writerLoop();
     Done writeOnce(const GameSnapshot &game);
+    void pend(const GameSnapshot &game);
+    void keepEvening(const Evening &evening);
 
     std::unique_ptr<Shared> m_shared;
     std::optional<GameSnapshot> m_offer;
+    Evening m_lastEvening;
     std::thread m_writer;
 };
 

@@ -213,6 +213,45 @@ Outcome<QString> setAside(int folderFd)
     return Outcome<QString>::failure(rounds::message::writeCause(EEXIST));
 }
 
+Outcome<QString> keepBeside(int folderFd, const QString &name, const QByteArray &bytes)
+{
+    static const char kTemp[] = ".kept.new";
+    ::unlinkat(folderFd, kTemp, 0);
+    const int fd = retryEintr([folderFd] {
+        return ::openat(folderFd, kTemp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    });
+    if (fd < 0)
+        return Outcome<QString>::failure(rounds::message::writeCause(errno));
+    int error = rounds::writeAll(fd, bytes);
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 1; error == 0 && n <= 100; ++n) {
+        const QString candidate = n == 1 ? name : QStringLiteral("%1-%2%3").arg(stem).arg(n).arg(extension);
+        const QByteArray native = QFile::encodeName(candidate);
+        if (::renameat2(folderFd, kTemp, folderFd, native.constData(), RENAME_NOREPLACE) == 0) {
+            ::fsync(folderFd);
+            return candidate;
+        }
+        if (errno == EINVAL || errno == ENOSYS) {
+            // A file system without the flag: a hard link fails on an existing name too.
+            if (::linkat(folderFd, kTemp, folderFd, native.constData(), 0) == 0) {
+                ::unlinkat(folderFd, kTemp, 0);
+                ::fsync(folderFd);
+                return candidate;
+            }
+        }
+        if (errno != EEXIST)
+            error = errno;
+    }
+    ::unlinkat(folderFd, kTemp, 0);
+    return Outcome<QString>::failure(rounds::message::writeCause(error != 0 ? error : EEXIST));
+}
+
 namespace {
 
 const std::pair<const char *, Step> kSteps[] = {{"create", Step::CreateTemp},

@@ -44,6 +44,12 @@ JournalBytes readJournal(int folderFd, qint64 maxBytes);
 // gives the new name, or the cause it could not be renamed.
 Outcome<QString> setAside(int folderFd);
 
+// Writes bytes to a new file of that name in the folder, readable by its
+// owner only, complete and flushed before it takes the name; a file of that
+// name already there stays, and the new one is "<name>-2" and so on. Gives
+// the name written, or the cause it could not be.
+Outcome<QString> keepBeside(int folderFd, const QString &name, const QByteArray &bytes);
+
 // The hook named by KVIZOR_JOURNAL_FAULT="<step>:<what>", none when unset.
 // <step> is create, write, sync, rename or syncfolder; <what> is an errno
 // name (ENOSPC, EACCES, EROFS, EIO) to fail that step with, or "hold" to

@@ -50,6 +50,25 @@ public:
     }
     // A field that records made before it was added do not have.
     int integerOr(const QString &key, int absent) { return m_object.contains(key) ? integer(key) : absent; }
+    bool has(const QString &key) const { return m_object.contains(key); }
+    double real(const QString &key)
+    {
+        const QJsonValue v = take(key, QJsonValue::Double, QStringLiteral("не число"));
+        return v.toDouble();
+    }
+    QJsonObject object(const QString &key)
+    {
+        return take(key, QJsonValue::Object, QStringLiteral("не объект")).toObject();
+    }
+    // A time, invalid when the text is empty.
+    QDateTime time(const QString &key)
+    {
+        const QString text = this->text(key);
+        const QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
+        if (!text.isEmpty() && !t.isValid())
+            fail(key, QStringLiteral("не время"));
+        return t;
+    }
     bool flag(const QString &key)
     {
         return take(key, QJsonValue::Bool, QStringLiteral("не да/нет")).toBool();
@@ -137,6 +156,59 @@ void readGivenPoints(const QJsonArray &items, GameSnapshot &game, Fields &fields
     }
 }
 
+QString timeText(const QDateTime &t)
+{
+    return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString();
+}
+
+QJsonObject eveningJson(const Evening &e)
+{
+    return QJsonObject{
+        {QStringLiteral("rows"), arrayOf(e.rows,
+                                         [](const Evening::Row &r) {
+                                             return QJsonObject{{QStringLiteral("round"), r.round},
+                                                                {QStringLiteral("points1"), r.points1},
+                                                                {QStringLiteral("points2"), r.points2}};
+                                         })},
+        {QStringLiteral("team1"), e.names.first},
+        {QStringLiteral("team2"), e.names.second},
+        {QStringLiteral("began"), timeText(e.began)},
+        {QStringLiteral("changed"), timeText(e.changed)},
+        {QStringLiteral("current"), e.current},
+        {QStringLiteral("seen1"), e.seen1},
+        {QStringLiteral("seen2"), e.seen2},
+    };
+}
+
+// Records made before the evening was kept have none: an empty evening.
+Evening readEvening(Fields &game)
+{
+    Evening e;
+    if (!game.has(QStringLiteral("evening")))
+        return e;
+    Fields f(game.object(QStringLiteral("evening")));
+    for (const QJsonValue &item : f.array(QStringLiteral("rows"), -1)) {
+        Fields row(item.toObject());
+        Evening::Row r{row.text(QStringLiteral("round")), row.real(QStringLiteral("points1")),
+                       row.real(QStringLiteral("points2"))};
+        if (!item.isObject() || !row.reason().isEmpty()) {
+            f.fail(QStringLiteral("rows"), QStringLiteral("не из строк «тур, очки, очки»"));
+            break;
+        }
+        e.rows.push_back(r);
+    }
+    e.names.first = f.text(QStringLiteral("team1"));
+    e.names.second = f.text(QStringLiteral("team2"));
+    e.began = f.time(QStringLiteral("began"));
+    e.changed = f.time(QStringLiteral("changed"));
+    e.current = f.integer(QStringLiteral("current"));
+    e.seen1 = f.real(QStringLiteral("seen1"));
+    e.seen2 = f.real(QStringLiteral("seen2"));
+    if (!f.reason().isEmpty())
+        game.fail(QStringLiteral("evening"), f.reason());
+    return e;
+}
+
 GameSnapshot readGame(Fields &f)
 {
     GameSnapshot g;
@@ -158,6 +230,7 @@ GameSnapshot readGame(Fields &f)
     g.counting = f.flag(QStringLiteral("counting"));
     g.picked = f.flag(QStringLiteral("picked"));
     readGivenPoints(f.array(QStringLiteral("givenPoints"), -1), g, f);
+    g.evening = readEvening(f);
     const QString at = f.text(QStringLiteral("at"));
     g.at = QDateTime::fromString(at, Qt::ISODateWithMs);
     if (f.reason().isEmpty() && !g.at.isValid())
@@ -225,6 +298,7 @@ QByteArray encodeRecord(const GameSnapshot &g)
         return QJsonObject{{QStringLiteral("team"), int(p.team)}, {QStringLiteral("before"), p.before}};
     });
     game[QStringLiteral("at")] = g.at.toUTC().toString(Qt::ISODateWithMs);
+    game[QStringLiteral("evening")] = eveningJson(g.evening);
 
     // The header names the format and holds the game's checksum: a byte
     // changed anywhere is a record refused, not another game.
@@ -262,6 +336,17 @@ Done checkRecord(const GameSnapshot &g)
         if (tooLong(point.before, kMaxShortText) ||
             (point.team != GameSnapshot::Team::One && point.team != GameSnapshot::Team::Two))
             return Done::failure(QStringLiteral("негодное очко для отмены"));
+    const Evening &e = g.evening;
+    if (e.rows.size() > size_t(kMaxEveningRows))
+        return Done::failure(QStringLiteral("в вечере больше %1 туров").arg(kMaxEveningRows));
+    for (const Evening::Row &row : e.rows)
+        if (tooLong(row.round, kMaxLongText) || !std::isfinite(row.points1) || !std::isfinite(row.points2))
+            return Done::failure(QStringLiteral("негодная строка вечера"));
+    if (tooLong(e.names.first, kMaxShortText) || tooLong(e.names.second, kMaxShortText))
+        return Done::failure(QStringLiteral("название команды длиннее %1 знаков").arg(kMaxShortText));
+    if (e.current < -1 || e.current >= int(e.rows.size()) || !std::isfinite(e.seen1) ||
+        !std::isfinite(e.seen2))
+        return Done::failure(QStringLiteral("негодная строка вечера"));
     if (!g.at.isValid())
         return Done::failure(QStringLiteral("нет времени изменения"));
     return {};

@@ -19,6 +19,7 @@ constexpr qint64 kMaxRecordBytes = 16 * 1024 * 1024;
 constexpr int kMaxLongText = 64 * 1024; // a question, an answer, the round name, a message
 constexpr int kMaxShortText = 64;       // a score, the countdown
 constexpr int kMaxGivenPoints = 10000;  // points Ctrl+Z can take back
+constexpr int kMaxEveningRows = 1000;   // rounds in one evening
 
 QByteArray encodeRecord(const GameSnapshot &snapshot);
 

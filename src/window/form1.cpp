@@ -288,6 +288,30 @@ void Form1::setTeamNames(const teams::Names &names)
     emit gameChanged(); // the host view and the offer say them too
 }
 
+void Form1::setEvening(const Evening &evening)
+{
+    m_game->setEvening(evening);
+    emit gameChanged();
+}
+
+void Form1::deleteEveningRow(int index)
+{
+    if (m_game->deleteEveningRow(index))
+        emit gameChanged();
+}
+
+void Form1::correctEveningRow(int index, double points1, double points2)
+{
+    if (m_game->correctEveningRow(index, points1, points2))
+        emit gameChanged();
+}
+
+void Form1::beginEvening()
+{
+    m_game->beginEvening();
+    emit gameChanged();
+}
+
 void Form1::reportProblem(const QString &message)
 {
     m_game->loadFailed(message);

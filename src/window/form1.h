@@ -140,6 +140,11 @@ public:
     const Game &game() const { return *m_game; }
     // The teams' names on the team buttons (and wherever the game shows).
     void setTeamNames(const teams::Names &names);
+    // The evening: the one kept from the last run, and the host's changes.
+    void setEvening(const Evening &evening);
+    void deleteEveningRow(int index);
+    void correctEveningRow(int index, double points1, double points2);
+    void beginEvening();
     // A problem to show in the load error's place until a round loads.
     void reportProblem(const QString &message);
     // Read access for tests and tools.

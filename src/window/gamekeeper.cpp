@@ -18,6 +18,10 @@ GameKeeper::GameKeeper(Form1 *form, HostConsole *console, journal::Journal *jour
         form->ResumeNotice->setVisible(true);
     }
     connect(form, &Form1::gameChanged, this, &GameKeeper::record);
+    // The evening comes back without asking; one over twelve hours old is
+    // kept beside the journal and a new one begins.
+    m_evening = journal->lastEvening();
+    form->setEvening(m_evening);
     // The host chose a new game: the offer goes at the first edit of the
     // round name (a resume puts the name back without this signal).
     connect(form->Text1, &QLineEdit::textEdited, this, &GameKeeper::endOffer);
@@ -62,6 +66,9 @@ void GameKeeper::resume()
 void GameKeeper::record()
 {
     const GameSnapshot game = m_form->snapshot();
+    if (m_evening.began != game.evening.began)
+        m_journal->keepEnded(m_evening); // a new evening began
+    m_evening = game.evening;
     if (game.picked)
         endOffer(); // a pick: the host chose a new game
     const bool offered = offers();

@@ -35,6 +35,9 @@ private:
     void tellConsole();
     QString offerText(const GameSnapshot &game) const;
 
+    // The evening of the last record: one that gave way to a new one is
+    // kept beside the journal.
+    Evening m_evening;
     Form1 *m_form;
     HostConsole *m_console;
     journal::Journal *m_journal;
