@@ -247,11 +247,132 @@ private slots:
     }
 };
 
+// The evening across rounds: what points, Ctrl+Z, loads and the host's
+// corrections leave in its rows.
+class TestEvening : public QObject
+{
+    Q_OBJECT
+
+    // Runs the host's steps, separated by ";": "load A", "fail" (a load that
+    // failed), "1" or "2" (a point), "z" (Ctrl+Z), "del N", "fix N a b",
+    // "new" (a new evening), "wait H" (hours pass).
+    static void play(Game &game, const QString &steps, QDateTime &now)
+    {
+        for (const QString &step : steps.split(u';', Qt::SkipEmptyParts)) {
+            const QStringList w = step.trimmed().split(u' ');
+            if (w[0] == u"load")
+                game.loadRound(w[1], numberedRound());
+            else if (w[0] == u"fail")
+                game.loadFailed(QStringLiteral("Нет файла"));
+            else if (w[0] == u"1" || w[0] == u"2")
+                game.awardPoint(w[0] == u"1" ? Team::One : Team::Two);
+            else if (w[0] == u"z")
+                game.takeBackPoint();
+            else if (w[0] == u"del")
+                game.deleteEveningRow(w[1].toInt());
+            else if (w[0] == u"fix")
+                game.correctEveningRow(w[1].toInt(), w[2].toDouble(), w[3].toDouble());
+            else if (w[0] == u"new")
+                game.beginEvening();
+            else if (w[0] == u"wait")
+                now = now.addSecs(w[1].toInt() * 3600);
+            else
+                QFAIL(qPrintable(step));
+        }
+    }
+    static QString rows(const Evening &e)
+    {
+        QStringList out;
+        for (const Evening::Row &row : e.rows)
+            out << QStringLiteral("%1 %2:%3")
+                       .arg(row.round, evening::points(row.points1), evening::points(row.points2));
+        return out.join(QStringLiteral(" | "));
+    }
+
+private slots:
+    void rowsFollowTheRounds_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("points and a Ctrl+Z") << "load A; 1; 1; 2; z"
+                                             << "A 2:0";
+        QTest::newRow("every point taken back: no row") << "load A; 1; z"
+                                                        << "";
+        QTest::newRow("a load keeps the row before") << "load A; 1; load B; 2; 2"
+                                                     << "A 1:0 | B 0:2";
+        QTest::newRow("a round loaded with no point is no row") << "load A; 1; load B; load C; 2"
+                                                                << "A 1:0 | C 0:1";
+        QTest::newRow("the same round again is a new row") << "load A; 1; load A; 2"
+                                                           << "A 1:0 | A 0:1";
+        QTest::newRow("Ctrl+Z after a load leaves the row before") << "load A; 1; load B; z"
+                                                                   << "A 1:0";
+        QTest::newRow("a load that failed goes on in the row") << "load A; 1; fail; 1"
+                                                               << "A 2:0";
+        QTest::newRow("a correction stays through later points") << "load A; 1; fix 0 5 3; 2; z; 2"
+                                                                 << "A 5:4";
+        QTest::newRow("a deleted row: the next point starts one") << "load A; 1; 1; del 0; 1"
+                                                                  << "A 1:0";
+        QTest::newRow("a row before deleted") << "load A; 1; load B; 2; del 0; 2"
+                                              << "B 0:2";
+        QTest::newRow("a new evening: the round's next points only") << "load A; 1; new; 1"
+                                                                     << "A 1:0";
+        QTest::newRow("eleven hours are one evening") << "load A; 1; wait 11; load B; 1"
+                                                      << "A 1:0 | B 1:0";
+        QTest::newRow("thirteen hours: a new evening with the round") << "load A; 1; wait 13; 1"
+                                                                      << "A 2:0";
+    }
+    void rowsFollowTheRounds()
+    {
+        QFETCH(QString, steps);
+        Game game;
+        QDateTime now(QDate(2026, 12, 10), QTime(19, 0), Qt::UTC);
+        game.setClock([&now] { return now; });
+        play(game, steps, now);
+        QTEST(rows(game.evening()), "rows");
+        double sum1 = 0, sum2 = 0;
+        for (const Evening::Row &row : game.evening().rows) {
+            sum1 += row.points1;
+            sum2 += row.points2;
+        }
+        QCOMPARE(game.evening().total1(), sum1);
+        QCOMPARE(game.evening().total2(), sum2);
+    }
+
+    // After a restart the evening is put back first, then the interrupted
+    // game; its points go on into its own row, not a new one.
+    void aResumedRoundGoesOnInItsRow()
+    {
+        QDateTime now(QDate(2026, 12, 10), QTime(19, 0), Qt::UTC);
+        Game before;
+        before.setClock([&now] { return now; });
+        play(before, QStringLiteral("load A; 1; load B; 2; 1"), now);
+        const GameSnapshot kept = before.snapshot();
+
+        Game after;
+        after.setClock([&now] { return now; });
+        after.setEvening(kept.evening);
+        QCOMPARE(rows(after.evening()), QStringLiteral("A 1:0 | B 1:1"));
+        after.awardPoint(Team::One); // a point before the resume: no round's row
+        after.restore(kept);
+        after.awardPoint(Team::Two);
+        QCOMPARE(rows(after.evening()), QStringLiteral("A 1:0 | B 1:2 |  1:0"));
+
+        Game stale;
+        now = now.addSecs(13 * 3600);
+        stale.setClock([&now] { return now; });
+        stale.setEvening(kept.evening);
+        QVERIFY(stale.evening().isEmpty());
+        QCOMPARE(stale.evening().names, kept.evening.names);
+    }
+};
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     TestGame game;
     TestTeamNames names;
-    return QTest::qExec(&game, argc, argv) | QTest::qExec(&names, argc, argv);
+    TestEvening evening;
+    return QTest::qExec(&game, argc, argv) | QTest::qExec(&names, argc, argv) |
+           QTest::qExec(&evening, argc, argv);
 }
 #include "tst_game.moc"

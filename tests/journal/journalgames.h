@@ -38,5 +38,14 @@ inline GameSnapshot numberedGame(int k)
         g.givenPoints.push_back(
             {i % 2 ? GameSnapshot::Team::Two : GameSnapshot::Team::One, QString::number(k + i)});
     g.at = QDateTime::currentDateTimeUtc();
+    for (int i = 0; i < k % 4; ++i)
+        g.evening.rows.push_back({QStringLiteral("тур %1.%2").arg(n).arg(i), double(k + i), i / 2.0});
+    if (!g.evening.rows.empty()) {
+        g.evening.began = QDateTime(QDate(2026, 12, 10), QTime(19, k % 60), Qt::UTC);
+        g.evening.changed = g.at;
+        g.evening.current = int(g.evening.rows.size()) - 1;
+        g.evening.seen1 = k;
+    }
+    g.evening.names = {QStringLiteral("Сова %1").arg(n), k % 2 ? QString() : QStringLiteral("Ёж")};
     return g;
 }

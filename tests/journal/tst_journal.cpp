@@ -178,6 +178,54 @@ private slots:
         QVERIFY(holdsGame(home.path(), 5));
     }
 
+    // The evening comes back whether or not the game is offered, and the
+    // host's changes to it while a game is on offer are kept with that game.
+    void theEveningComesBackWithoutAsking()
+    {
+        QTemporaryDir home;
+        GameSnapshot finished = numberedGame(3);
+        finished.numbersLeft.fill(false);
+        finished.question.clear();
+        keep(home.path(), finished);
+        {
+            const Journal journal(home.path(), {});
+            QVERIFY(!journal.interruptedGame());
+            QVERIFY(journal.lastEvening() == finished.evening);
+        }
+        keep(home.path(), numberedGame(7));
+        Journal journal(home.path(), {});
+        QVERIFY(journal.interruptedGame());
+        GameSnapshot board; // the board at start, its evening corrected
+        board.evening = numberedGame(7).evening;
+        board.evening.rows.front().points2 = 40;
+        journal.record(board);
+        QVERIFY(journal.waitForDisk(10000));
+        const ParsedRecord kept = onDisk(home.path());
+        QVERIFY2(kept, qPrintable(kept.error));
+        QVERIFY(kept.value->sameGame(numberedGame(7)));
+        QCOMPARE(kept.value->evening.rows.front().points2, 40.0);
+        QVERIFY(journal.interruptedGame());
+    }
+
+    void anEndedEveningIsKeptBeside()
+    {
+        QTemporaryDir home;
+        Journal journal(home.path(), {});
+        const Evening ended = numberedGame(3).evening;
+        const QString name = evening::keptFileName(ended);
+        for (int twice = 0; twice < 2; ++twice)
+            journal.keepEnded(ended);
+        journal.keepEnded(Evening{}); // nothing to keep
+        QVERIFY(journal.waitForDisk(10000));
+        const QString path = home.path() + u'/' + name;
+        QCOMPARE(bytesOf(path), evening::csv(ended));
+        QCOMPARE(modeOf(path), 0600);
+        const QString second = QString(path).replace(QStringLiteral(".csv"), QStringLiteral("-2.csv"));
+        QCOMPARE(bytesOf(second), evening::csv(ended)); // the first one stays
+        QCOMPARE(
+            QDir(home.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral(".csv")).size(), 2);
+    }
+
     void badJournals_data()
     {
         QTest::addColumn<QString>("make"); // shell commands in the folder

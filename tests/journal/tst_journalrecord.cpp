@@ -59,6 +59,7 @@ private slots:
         const ParsedRecord parsed = parseRecord(encodeRecord(game));
         QVERIFY2(parsed.value, qPrintable(parsed.error));
         QVERIFY(parsed.value->sameGame(game));
+        QVERIFY(parsed.value->evening == game.evening);
         QCOMPARE(parsed.value->at, game.at);
         QCOMPARE(checkRecord(game).error, QString());
     }
