@@ -36,6 +36,7 @@ void Game::loadRound(const QString &name, rounds::Round round)
     m_questionNumber = 0;
     m_loadError.clear();
     m_evening.roundLoaded();
+    m_buzzing.close();
     emit changed();
 }
 
@@ -56,11 +57,16 @@ void Game::pick(int number)
     m_picked = true;
     m_questionNumber = number;
     m_tickCounter = 0;
+    m_buzzing.open();
     emit changed();
 }
 
 Game::Beat Game::tick()
 {
+    if (m_buzzing.state == Buzzing::State::Won || m_buzzing.state == Buzzing::State::Tie) {
+        m_counting = false; // a team buzzed: the countdown is over
+        return Beat::None;
+    }
     const auto next = numberforms::checkedIncrement(m_tickCounter);
     if (!next) {
         // Cannot happen: every pick sets the counter to 0 and the countdown
@@ -70,8 +76,11 @@ Game::Beat Game::tick()
     }
     m_tickCounter = *next;
     m_counting = m_tickCounter != kStopTick;
-    if (m_tickCounter == kStopTick)
+    if (m_tickCounter == kStopTick) {
         m_answerOffered = true;
+        if (m_buzzing.state == Buzzing::State::Open)
+            m_buzzing.close(); // time is up
+    }
     emit changed();
     return m_counting ? Beat::Beep : Beat::Stop;
 }
@@ -89,6 +98,7 @@ void Game::awardPoint(Team team)
     m_answerShown = false;
     m_questionNumber = 0;
     m_picked = true;
+    m_buzzing.close();
     Score &score = scoreOf(team);
     const double sum = score.value + 1.0;
     if (std::isfinite(sum)) {
@@ -107,6 +117,29 @@ bool Game::takeBackPoint()
     m_givenPoints.pop_back();
     scoreOf(last.team) = last.before;
     followScores();
+    emit changed();
+    return true;
+}
+
+Buzzing::Press Game::buzz(Team team, qint64 at)
+{
+    const std::vector<Buzzing::Ignored> ignoredBefore = m_buzzing.ignored;
+    const Buzzing::Press press = m_buzzing.press(int(team), at);
+    if (press != Buzzing::Press::Ignored) {
+        m_counting = false; // no beat after a buzz
+        m_answerOffered = true;
+        m_picked = true;
+    } else if (m_buzzing.ignored == ignoredBefore) {
+        return press; // the winner's button again: nothing to tell
+    }
+    emit changed();
+    return press;
+}
+
+bool Game::reopenBuzzing()
+{
+    if (!m_buzzing.reopen())
+        return false;
     emit changed();
     return true;
 }
@@ -173,6 +206,7 @@ GameSnapshot Game::snapshot() const
         game.givenPoints.push_back({point.team, point.before.caption});
     game.at = QDateTime::currentDateTimeUtc();
     game.evening = m_evening;
+    game.buzzing = m_buzzing;
     return game;
 }
 
@@ -193,14 +227,17 @@ void Game::restore(const GameSnapshot &game)
     m_answer = game.answer;
     m_answerShown = game.answerShown;
     // A countdown cut short by the crash is over: STOP, and "ОТВЕТ" offered.
+    // A countdown a buzz stopped stays where it was.
     const bool stopped = game.counting || game.countdown == QLatin1String("STOP");
-    m_tickCounter = stopped ? kStopTick : 0;
+    const int shown = game.countdown.trimmed().toInt();
+    m_tickCounter = stopped ? kStopTick : std::int16_t(shown > 0 && shown < kStopTick ? shown : 0);
     m_counting = false;
     m_answerOffered = game.answerOffered || game.counting;
     m_givenPoints.clear();
     for (const GameSnapshot::GivenPoint &point : game.givenPoints)
         m_givenPoints.push_back({point.team, fromCaption(point.before)});
     m_picked = game.picked;
+    m_buzzing = game.buzzing;
     // The round's row, when the evening is the one it was played in.
     const Evening &kept = game.evening;
     const int row = kept.current;

@@ -54,6 +54,14 @@ public:
     // The last point given since the round was loaded; false if none.
     bool takeBackPoint();
 
+    // A team's buzzer, pressed at `at` (milliseconds, the input side's one
+    // clock). The first press while a question is on the board stops the
+    // countdown and offers "ОТВЕТ"; see Buzzing for the rest.
+    Buzzing::Press buzz(Team team, qint64 at);
+    // The team that buzzed answered wrong: the other one may buzz.
+    bool reopenBuzzing();
+    const Buzzing &buzzing() const { return m_buzzing; }
+
     // The teams' names, from the names file or typed in the host view;
     // empty names show as designed.
     void setTeamNames(const teams::Names &names);
@@ -142,6 +150,7 @@ private:
     teams::Names m_teamNames;
     bool m_picked = false;
     Evening m_evening;
+    Buzzing m_buzzing;
     std::function<QDateTime()> m_now = [] { return QDateTime::currentDateTimeUtc(); };
 
     // The round's scores into the evening, after a point or a Ctrl+Z.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/buzzing.h"
 #include "game/evening.h"
 #include "rounds/fieldreader.h"
 
@@ -42,7 +43,8 @@ struct GameSnapshot
     bool counting = false;      // Timer1 runs
     bool picked = false;        // a pick or a point since the round was loaded
     std::vector<GivenPoint> givenPoints;
-    QDateTime at; // when the game was last changed
+    QDateTime at;    // when the game was last changed
+    Buzzing buzzing; // which team buzzed first; its list of presses ignored is not kept
     // The evening this round is a part of: kept with the game, but not a
     // part of it (sameGame() leaves it out).
     Evening evening;
@@ -63,6 +65,8 @@ struct GameSnapshot
                score2 == o.score2 && question == o.question && questionNumber == o.questionNumber &&
                answer == o.answer && answerShown == o.answerShown && answerOffered == o.answerOffered &&
                countdown == o.countdown && counting == o.counting && picked == o.picked &&
-               givenPoints == o.givenPoints;
+               givenPoints == o.givenPoints && buzzing.state == o.buzzing.state &&
+               buzzing.winner == o.buzzing.winner && buzzing.lockedOut == o.buzzing.lockedOut &&
+               buzzing.at == o.buzzing.at;
     }
 };

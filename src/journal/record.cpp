@@ -161,6 +161,36 @@ QString timeText(const QDateTime &t)
     return t.isValid() ? t.toUTC().toString(Qt::ISODateWithMs) : QString();
 }
 
+QJsonObject buzzingJson(const Buzzing &b)
+{
+    return QJsonObject{{QStringLiteral("state"), int(b.state)},
+                       {QStringLiteral("winner"), b.winner},
+                       {QStringLiteral("lockedOut"), b.lockedOut},
+                       {QStringLiteral("at"), double(b.at)}};
+}
+
+// Records made before buzzers were read have none: closed.
+Buzzing readBuzzing(Fields &game)
+{
+    Buzzing b;
+    if (!game.has(QStringLiteral("buzzing")))
+        return b;
+    Fields f(game.object(QStringLiteral("buzzing")));
+    const int state = f.integer(QStringLiteral("state"));
+    b.winner = f.integer(QStringLiteral("winner"));
+    b.lockedOut = f.integer(QStringLiteral("lockedOut"));
+    b.at = qint64(f.real(QStringLiteral("at")));
+    if (f.reason().isEmpty() && (state < 0 || state > int(Buzzing::State::Tie) || b.winner < 0 ||
+                                 b.winner > 2 || b.lockedOut < 0 || b.lockedOut > 3))
+        f.fail(QStringLiteral("state"), QStringLiteral("негоден"));
+    b.state = Buzzing::State(state);
+    if (!f.reason().isEmpty()) {
+        game.fail(QStringLiteral("buzzing"), f.reason());
+        return Buzzing{};
+    }
+    return b;
+}
+
 QJsonObject eveningJson(const Evening &e)
 {
     return QJsonObject{
@@ -231,6 +261,7 @@ GameSnapshot readGame(Fields &f)
     g.picked = f.flag(QStringLiteral("picked"));
     readGivenPoints(f.array(QStringLiteral("givenPoints"), -1), g, f);
     g.evening = readEvening(f);
+    g.buzzing = readBuzzing(f);
     const QString at = f.text(QStringLiteral("at"));
     g.at = QDateTime::fromString(at, Qt::ISODateWithMs);
     if (f.reason().isEmpty() && !g.at.isValid())
@@ -299,6 +330,7 @@ QByteArray encodeRecord(const GameSnapshot &g)
     });
     game[QStringLiteral("at")] = g.at.toUTC().toString(Qt::ISODateWithMs);
     game[QStringLiteral("evening")] = eveningJson(g.evening);
+    game[QStringLiteral("buzzing")] = buzzingJson(g.buzzing);
 
     // The header names the format and holds the game's checksum: a byte
     // changed anywhere is a record refused, not another game.

@@ -366,13 +366,120 @@ private slots:
     }
 };
 
+// Buzzers: which team pressed first, by the presses' own times.
+class TestBuzzing : public QObject
+{
+    Q_OBJECT
+
+    // "pick N", "beat" (one tick), "stop" (ticks to STOP), "1@T" or "2@T" (a
+    // press at T ms), "wrong" (the host reopens), "point", "load".
+    static void play(Game &game, const QString &steps)
+    {
+        for (const QString &step : steps.split(u';', Qt::SkipEmptyParts)) {
+            const QString s = step.trimmed();
+            if (s.startsWith(u"pick"))
+                game.pick(s.mid(5).toInt());
+            else if (s == u"beat")
+                game.tick();
+            else if (s == u"stop")
+                while (game.tick() == Game::Beat::Beep) {
+                }
+            else if (s.contains(u'@'))
+                game.buzz(s.front() == u'1' ? Team::One : Team::Two, s.mid(2).toLongLong());
+            else if (s == u"wrong")
+                game.reopenBuzzing();
+            else if (s == u"point")
+                game.awardPoint(Team::One);
+            else if (s == u"load")
+                game.loadRound(QStringLiteral("7"), numberedRound());
+            else
+                QFAIL(qPrintable(s));
+        }
+    }
+    static QString seen(const Game &game)
+    {
+        const Buzzing &b = game.buzzing();
+        QString marks = b.marks(1) ? QStringLiteral("1") : QString();
+        if (b.marks(2))
+            marks += QStringLiteral("2");
+        const char *states[] = {"closed", "open", "won", "tie"};
+        return QStringLiteral("%1 %2 ignored %3")
+            .arg(QLatin1String(states[int(b.state)]), marks.isEmpty() ? QStringLiteral("-") : marks)
+            .arg(b.ignored.size());
+    }
+
+private slots:
+    void theFirstPressWins_data()
+    {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("seen");
+        QTest::newRow("no press") << "load; pick 3; beat"
+                                  << "open - ignored 0";
+        QTest::newRow("the first press") << "load; pick 3; beat; 2@1000"
+                                         << "won 2 ignored 0";
+        QTest::newRow("the other team later") << "load; pick 3; 1@1000; 2@1003"
+                                              << "won 1 ignored 1";
+        QTest::newRow("within 2 ms: a tie") << "load; pick 3; 1@1000; 2@1002"
+                                            << "tie 12 ignored 0";
+        QTest::newRow("read later, pressed first") << "load; pick 3; 1@1000; 2@990"
+                                                   << "won 2 ignored 0";
+        QTest::newRow("held: its own button again") << "load; pick 3; 1@1000; 1@1001; 1@1400"
+                                                    << "won 1 ignored 0";
+        QTest::newRow("before any question") << "load; 1@5"
+                                             << "closed - ignored 1";
+        QTest::newRow("after time is up") << "load; pick 3; stop; 1@9000"
+                                          << "closed - ignored 1";
+        QTest::newRow("after a point") << "load; pick 3; 1@100; point; 2@200"
+                                       << "closed - ignored 1";
+        QTest::newRow("a reload closes") << "load; pick 3; load; 2@200"
+                                         << "closed - ignored 1";
+        QTest::newRow("wrong: the other team may") << "load; pick 3; 1@100; wrong; 1@300; 2@400"
+                                                   << "won 2 ignored 1";
+        QTest::newRow("wrong twice: nobody left") << "load; pick 3; 1@100; wrong; 2@400; wrong; 1@500"
+                                                  << "closed - ignored 1";
+        QTest::newRow("the next pick opens for both") << "load; pick 3; 1@100; wrong; pick 4; 1@900"
+                                                      << "won 1 ignored 0";
+        QTest::newRow("wrong without a buzz does nothing") << "load; pick 3; wrong; 2@100"
+                                                           << "won 2 ignored 0";
+    }
+    void theFirstPressWins()
+    {
+        QFETCH(QString, steps);
+        Game game;
+        play(game, steps);
+        QTEST(seen(game), "seen");
+    }
+
+    // A buzz stops the countdown where it is and offers "ОТВЕТ"; it comes
+    // back with a kept game.
+    void aBuzzStopsTheCountdown()
+    {
+        Game game;
+        play(game, QStringLiteral("load; pick 3; beat; beat"));
+        QCOMPARE(game.buzz(Team::Two, 50), Buzzing::Press::Won);
+        QVERIFY(!game.counting());
+        QVERIFY(game.answerOffered());
+        QVERIFY(!game.answerShown());
+        QCOMPARE(game.tick(), Game::Beat::None);
+        QCOMPARE(game.countdown(), QStringLiteral(" 2"));
+        QVERIFY(game.buzzing().guardsRevealAt(50 + Buzzing::kRevealGuardMs - 1));
+        QVERIFY(!game.buzzing().guardsRevealAt(50 + Buzzing::kRevealGuardMs));
+
+        Game back;
+        back.restore(game.snapshot());
+        QVERIFY(back.buzzing().marks(2));
+        QVERIFY(back.snapshot().sameGame(game.snapshot()));
+    }
+};
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     TestGame game;
     TestTeamNames names;
     TestEvening evening;
+    TestBuzzing buzzing;
     return QTest::qExec(&game, argc, argv) | QTest::qExec(&names, argc, argv) |
-           QTest::qExec(&evening, argc, argv);
+           QTest::qExec(&evening, argc, argv) | QTest::qExec(&buzzing, argc, argv);
 }
 #include "tst_game.moc"

@@ -46,6 +46,10 @@ inline GameSnapshot numberedGame(int k)
         g.evening.current = int(g.evening.rows.size()) - 1;
         g.evening.seen1 = k;
     }
+    g.buzzing.state = Buzzing::State(k % 4);
+    g.buzzing.winner = g.buzzing.state == Buzzing::State::Won ? 1 + k % 2 : 0;
+    g.buzzing.lockedOut = k % 3;
+    g.buzzing.at = 1'000'000'000'000LL + k;
     g.evening.names = {QStringLiteral("Сова %1").arg(n), k % 2 ? QString() : QStringLiteral("Ёж")};
     return g;
 }
