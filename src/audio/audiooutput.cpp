@@ -21,7 +21,7 @@ QString noDeviceReason()
 
 } // namespace
 
-AudioOutput::AudioOutput() : m_beep(beepSound())
+AudioOutput::AudioOutput() : m_beep(beepSound()), m_buzz{tone::buzz(sampleRate, 1), tone::buzz(sampleRate, 2)}
 {
     QString error;
     m_stop = loadStopSound(error);
@@ -87,6 +87,17 @@ Done AudioOutput::activateStopSound()
     if (!canPlay() || !played(fromCountdown ? m_device->stopSound(m_stop) : m_device->play(m_stop)))
         return Done::failure(m_whyNot.isEmpty() ? noDeviceReason() : m_whyNot);
     return {};
+}
+
+void AudioOutput::buzz(int team)
+{
+    m_beat = countdownBeats + 1; // the countdown is over: later sounds play as they come
+    if (!m_device)
+        return;
+    m_device->cutAll();
+    collect();
+    m_silentCountdown = false; // a buzz tries for sound again
+    played(m_device->play(m_buzz[team == 2 ? 1 : 0]));
 }
 
 bool AudioOutput::canPlay() const

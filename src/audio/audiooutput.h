@@ -42,6 +42,7 @@ public:
     void startCountdown() override;
     void beep() override;
     Done activateStopSound() override;
+    void buzz(int team) override;
 
     // Whether the last attempt found sound.
     bool isAvailable();
@@ -68,6 +69,7 @@ private:
 
     Mixer::Sound m_beep;
     Mixer::Sound m_stop;
+    Mixer::Sound m_buzz[2];
     std::shared_ptr<AudioDevice> m_device; // null with NoDevice
     QObject m_context;                     // news from the device's thread lands here
     std::uint64_t m_seenOutcome = 0;

@@ -40,6 +40,9 @@ JoystickWatch::JoystickWatch(QObject *parent) : QObject(parent), m_shared(std::m
 {
     // Presses count while another window has the focus: the host's.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // SDL's events would otherwise catch SIGINT and SIGTERM and wait for an
+    // SDL_QUIT nobody reads; the program must stop at once on them.
+    SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
     // On this thread, before the sound's SDL thread starts: SDL's start is
     // not safe from two threads at once.
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) {

@@ -35,6 +35,10 @@ public:
     // device, for example).
     virtual Done activateStopSound() = 0;
 
+    // A team pressed its buzzer first: what the countdown still has to sound
+    // is dropped, and the team's buzz plays at once.
+    virtual void buzz(int team) { (void)team; }
+
     // Calls handler at once with the present state, then at every change.
     void setAvailabilityHandler(AvailabilityHandler handler);
     bool soundAvailable() const { return m_available; }

@@ -9,4 +9,9 @@ namespace tone {
 // raised-cosine edges, as stereo frames at sampleRate.
 Mixer::Sound beep(int sampleRate);
 
+// A team's buzz, in place of the stop sound when the team pressed first:
+// 350 ms, a rasping tone at 440 Hz for team 1 and 294 Hz for team 2, peak
+// about -8 dBFS.
+Mixer::Sound buzz(int sampleRate, int team);
+
 } // namespace tone
