@@ -4,6 +4,7 @@
 #include "game/teamnames.h"
 #include "journal/journal.h"
 #include "window/appicon.h"
+#include "window/buzzerinput.h"
 #include "window/form1.h"
 #include "window/gamekeeper.h"
 #include "window/hostconsole.h"
@@ -71,6 +72,11 @@ int main(int argc, char *argv[])
     // The last game is read and offered back before the window shows.
     journal::Journal journal;
     GameKeeper keeper(&form, &console, &journal);
+    // The teams' buzzers, if the host bound any.
+    BuzzerInput buzzers;
+    QObject::connect(&buzzers, &BuzzerInput::pressed, &form, &Form1::buzz);
+    for (const QString &problem : buzzers.problems())
+        std::fprintf(stderr, "kvizor: %s\n", qUtf8Printable(problem));
     std::unique_ptr<AudioOutput> sound;
     FirstPaint firstPaint([&] {
         QApplication::setWindowIcon(appIcon());

@@ -86,6 +86,23 @@ void Form1::activateStopSound()
     }
 }
 
+void Form1::buzz(int team, qint64 at)
+{
+    const Buzzing::Press press = m_game->buzz(team == 1 ? Game::Team::One : Game::Team::Two, at);
+    if (press == Buzzing::Press::Ignored)
+        return;
+    Timer1->stop(); // no beat after a buzz
+    if (press != Buzzing::Press::Tie)
+        m_sound->buzz(m_game->buzzing().winner);
+    emit gameChanged();
+}
+
+void Form1::reopenBuzzing()
+{
+    if (m_game->reopenBuzzing())
+        emit gameChanged();
+}
+
 void Form1::Command1_Click()
 {
     awardPoint(Game::Team::One);

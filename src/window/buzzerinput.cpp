@@ -26,12 +26,9 @@ BuzzerInput::BuzzerInput(QString path, QObject *parent) : QObject(parent), m_pat
         m_problems << read.value->problems;
     }
     qApp->installEventFilter(this);
-    const bool joystickBound =
-        std::any_of(m_bindings.begin(), m_bindings.end(), [](const buzzers::Binding &b) {
-            return b.kind == buzzers::Binding::Kind::JoystickButton;
-        });
-    if (joystickBound)
-        learn(0); // starts the joysticks
+    // Now, before the sound's SDL thread starts: SDL cannot start two parts
+    // of itself from two threads at once.
+    learn(0);
 }
 
 BuzzerInput::~BuzzerInput() = default;

@@ -58,9 +58,9 @@ private:
     QString m_path;
     std::vector<buzzers::Binding> m_bindings;
     QStringList m_problems;
-    JoystickWatch *m_joysticks = nullptr; // made when a joystick is bound or learnt
-    std::set<quint32> m_held;             // keys down, until released
-    qint64 m_keyClockOffset = 0;          // nowMs() - X time, least seen
+    JoystickWatch *m_joysticks = nullptr;
+    std::set<quint32> m_held;    // keys down, until released
+    qint64 m_keyClockOffset = 0; // nowMs() - X time, least seen
     bool m_keyClockKnown = false;
     int m_learning = 0;
 };

@@ -1,6 +1,7 @@
 #include "window/form1.h"
 
 #include "game/game.h"
+#include "input/joysticks.h"
 #include "sound/soundinterface.h"
 
 #include "design/designtable.h"
@@ -11,6 +12,7 @@
 #include "window/pictureshow.h"
 
 #include <QButtonGroup>
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -204,6 +206,14 @@ void Form1::bindControls()
     SoundNotice = designed<QLabel>("SoundNotice");
     ResumeNotice = designed<QLabel>("ResumeNotice");
     KeepNotice = designed<QLabel>("KeepNotice");
+    for (QFrame *&mark : BuzzMarks) {
+        mark = new QFrame(this);
+        mark->setObjectName(QStringLiteral("BuzzMark"));
+        mark->setStyleSheet(
+            QStringLiteral("#BuzzMark { border: 4px solid #ffd400; background: transparent; }"));
+        mark->setAttribute(Qt::WA_TransparentForMouseEvents);
+        mark->hide();
+    }
 }
 
 void Form1::connectHandlers()
@@ -280,6 +290,13 @@ void Form1::revealAnswerIfOffered()
 {
     if (m_game->answerOffered())
         Command3->click();
+}
+
+void Form1::revealAnswerByKey()
+{
+    // The host's "next" key hit as a team buzzes must not give the answer away.
+    if (!m_game->buzzing().guardsRevealAt(JoystickWatch::nowMs()))
+        revealAnswerIfOffered();
 }
 
 void Form1::setTeamNames(const teams::Names &names)

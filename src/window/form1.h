@@ -13,6 +13,7 @@
 
 class Game;
 class QButtonGroup;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -67,6 +68,12 @@ public:
     void revealAnswerIfOffered();
     // "КОМАНДА 1" or "КОМАНДА 2", as a click on the button.
     void pressTeamButton(int team);
+    // A team's buzzer, pressed at `at` (JoystickWatch::nowMs()'s clock).
+    void buzz(int team, qint64 at);
+    // The team that buzzed answered wrong: the other one may buzz.
+    void reopenBuzzing();
+    // PageDown or Right: "ОТВЕТ", unless a team buzzed just now.
+    void revealAnswerByKey();
     // The focus out of the round box, to the neutral option, wherever the
     // room may watch or a pick was made: a clicker's B, "." or Space must
     // not change the round name (which would load it again).
@@ -120,6 +127,9 @@ public:
     QLabel *KeepNotice = nullptr;
     // The offer of an interrupted game, until the round name is edited.
     QLabel *ResumeNotice = nullptr;
+    // Around the team button and the score of the team that buzzed first
+    // (both at a tie); hidden without a buzz.
+    std::array<QFrame *, 2> BuzzMarks{};
 
     // Lays out every control from the design table at scale, with the
     // client area's top-left corner at origin. Scale 1 is the designed size.

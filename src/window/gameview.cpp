@@ -6,6 +6,7 @@
 #include "window/optionbutton.h"
 #include "window/pictureshow.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -85,6 +86,17 @@ void Form1::showGame()
     Command3->setVisible(m_game->answerOffered());
     LoadError->setText(m_game->loadError());
     LoadError->setToolTip(m_game->loadError());
+    const Buzzing &buzzing = m_game->buzzing();
+    const QRect teams[2] = {Command1->geometry().united(Label2->geometry()),
+                            Command2->geometry().united(Label3->geometry())};
+    for (int team = 1; team <= 2; ++team) {
+        QFrame *mark = BuzzMarks[size_t(team - 1)];
+        const int grow = std::max(2, int(6 * m_scale));
+        mark->setGeometry(teams[team - 1].adjusted(-grow, -grow, grow, grow));
+        mark->setVisible(buzzing.marks(team));
+        if (mark->isVisible())
+            mark->raise();
+    }
     if (!(m_game->teamNames() == m_shownNames)) {
         m_shownNames = m_game->teamNames();
         showTeamNames();
