@@ -1,4 +1,5 @@
-# kvizor-check: checks a round's files the evening before the game.
+# kvizor-check: checks a round's files the evening before the game, and
+# prints or saves the evening the game's journal holds.
 # (included from src/CMakeLists.txt, after kvizor_pure)
 
 # The checking itself, shared by the program and its tests.
@@ -8,6 +9,7 @@ add_library(kvizor_check STATIC
     ${CMAKE_CURRENT_LIST_DIR}/csvtable.cpp
     ${CMAKE_CURRENT_LIST_DIR}/roundwriter.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tableimport.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/eveningexport.cpp
 )
 # Qt Core only: how much of a text its label shows is asked of the caller.
 target_link_libraries(kvizor_check PUBLIC kvizor_pure)

@@ -1,6 +1,8 @@
 // kvizor-check: the evening-before look at a round. Reads the round's two
-// files exactly as the window will and prints what the host will get.
+// files exactly as the window will and prints what the host will get; after
+// the game, prints the evening's scores or saves them as a table.
 
+#include "check/eveningexport.h"
 #include "check/picturecheck.h"
 #include "check/roundcheck.h"
 #include "check/roundwriter.h"
@@ -8,6 +10,7 @@
 #include "check/visibletext.h"
 
 #include "design/designtable.h"
+#include "journal/journalfile.h"
 #include "layout/textfit.h"
 #include "rounds/roundfile.h"
 #include "rounds/roundmessages.h"
@@ -95,6 +98,7 @@ QString helpText()
 {
     return QStringLiteral("Использование: %1 [ПАРАМЕТР] ТУР\n"
                           "   или: %1 --import ТАБЛИЦА.csv [--force] ТУР\n"
+                          "   или: %1 --evening [ФАЙЛ.csv] [--force]\n"
                           "Читает файлы тура ТУР.txt (вопросы) и ТУРo.txt (ответы) так же, как их\n"
                           "прочитает Квизория, печатает двенадцать вопросов с ответами и предупреждает\n"
                           "о лишних запятых, пустых и повторяющихся вопросах и о вопросах и ответах,\n"
@@ -109,16 +113,25 @@ QString helpText()
                           "табуляция) и кодировка определяются по файлу. Файлы ТУР.txt и ТУРo.txt\n"
                           "записываются целиком или не записываются вовсе.\n"
                           "\n"
+                          "С --evening печатает вечер из журнала игры: очки команд в каждом туре и\n"
+                          "итог. С именем файла записывает вечер в него таблицей CSV (UTF-8 с BOM,\n"
+                          "точка с запятой), которую откроет LibreOffice Calc или Excel. Журнал только\n"
+                          "читается, и Квизория может в это время идти.\n"
+                          "\n"
                           "  -h, --help        показать эту справку и выйти\n"
                           "      --version     показать версию и выйти\n"
                           "      --import ТАБЛИЦА  записать тур из таблицы, затем проверить его\n"
-                          "      --force       с --import: заменить уже существующие файлы тура\n"
+                          "      --evening [ФАЙЛ.csv]  напечатать вечер или записать его в ФАЙЛ.csv\n"
+                          "      --force       с --import: заменить уже существующие файлы тура;\n"
+                          "                    с --evening ФАЙЛ.csv: заменить уже существующий файл\n"
                           "\n"
                           "Коды выхода:\n"
-                          "  0   тур загружается (с --import: записан), замечаний нет\n"
+                          "  0   тур загружается (с --import: записан), замечаний нет;\n"
+                          "      с --evening: вечер напечатан (записан)\n"
                           "  1   тур загружается (с --import: записан), но есть предупреждения\n"
                           "  2   тур не загружается (сообщение то же, что в окне программы);\n"
-                          "      с --import: ничего не записано, причина на stderr\n"
+                          "      с --import: ничего не записано, причина на stderr;\n"
+                          "      с --evening: журнал не прочитан или файл не записан\n"
                           "  64  неверный вызов\n"
                           "  74  отчёт не удалось вывести (нет места на диске, вывод закрыт)")
         .arg(QLatin1String(kProgram));
@@ -179,7 +192,24 @@ struct Options
     QString table; // with --import
     bool importing = false;
     bool force = false;
+    bool evening = false;
+    QString eveningFile; // with --evening: the table to write; empty prints the evening
 };
+
+// With --evening, what is left of the call is at most the file to write.
+std::optional<int> eveningArguments(const QStringList &files, Options &options)
+{
+    if (options.importing)
+        return usageError(QStringLiteral("--evening и --import нельзя указать вместе"));
+    if (!options.eveningFile.isEmpty() ? !files.isEmpty() : files.size() > 1)
+        return usageError(QStringLiteral("с --evening нужен один файл, а указано %1")
+                              .arg(files.size() + (options.eveningFile.isEmpty() ? 0 : 1)));
+    if (!files.isEmpty())
+        options.eveningFile = files.first();
+    if (options.force && options.eveningFile.isEmpty())
+        return usageError(QStringLiteral("--force с --evening бывает только вместе с именем файла"));
+    return std::nullopt;
+}
 
 // The options, or the exit code of a run that ends with them (help, version,
 // a wrong call).
@@ -203,6 +233,15 @@ std::optional<int> parseArguments(const QStringList &arguments, Options &options
                 options.table = arguments[++i];
             if (options.table.isEmpty())
                 return usageError(QStringLiteral("после --import нужно имя таблицы"));
+        } else if (argument == u"--evening" || argument.startsWith(u"--evening=")) {
+            if (options.evening)
+                return usageError(QStringLiteral("--evening указан дважды"));
+            options.evening = true;
+            if (argument != u"--evening") {
+                options.eveningFile = argument.mid(qsizetype(sizeof "--evening=") - 1);
+                if (options.eveningFile.isEmpty())
+                    return usageError(QStringLiteral("после --evening= нужно имя файла"));
+            }
         } else if (argument == u"--force") {
             options.force = true;
         } else if (argument == u"-h" || argument == u"--help") {
@@ -216,6 +255,8 @@ std::optional<int> parseArguments(const QStringList &arguments, Options &options
             return usageError(QStringLiteral("неизвестный параметр «%1»").arg(check::visibleText(argument)));
         }
     }
+    if (options.evening)
+        return eveningArguments(rounds, options);
     if (rounds.isEmpty())
         return usageError(QStringLiteral("не указан тур"));
     if (rounds.size() > 1)
@@ -246,6 +287,32 @@ std::optional<std::vector<check::Warning>> importRound(const Options &options)
     return imported.warnings;
 }
 
+// The evening from the journal, printed, or written to the table named.
+int exportEvening(const Options &options)
+{
+    using check::visibleText;
+    const check::JournalEvening read = check::readEvening(journal::stateFolder());
+    if (!read.error.isEmpty()) {
+        print(stderr, visibleText(read.error));
+        return kExitNotLoaded;
+    }
+    if (const QString note = check::eveningNote(read, QDateTime::currentDateTimeUtc()); !note.isEmpty())
+        print(stderr, visibleText(note));
+    if (!options.eveningFile.isEmpty()) {
+        const Done written = check::writeEveningTable(options.eveningFile, read.evening, options.force);
+        if (!written) {
+            print(stderr, visibleText(written.error));
+            return kExitNotLoaded;
+        }
+        print(stdout, QStringLiteral("Вечер записан в %1").arg(visibleText(options.eveningFile)));
+        print(stdout, QString());
+    }
+    // Round names come from the host's files and may hold anything.
+    for (const QString &line : evening::table(read.evening).split(u'\n', Qt::SkipEmptyParts))
+        print(stdout, visibleText(line));
+    return finish(kExitClean);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -273,6 +340,9 @@ int main(int argc, char *argv[])
     Options options;
     if (const std::optional<int> exitCode = parseArguments(arguments, options))
         return *exitCode;
+
+    if (options.evening)
+        return exportEvening(options);
 
     std::vector<check::Warning> tableWarnings;
     if (options.importing) {

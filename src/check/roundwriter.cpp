@@ -362,4 +362,42 @@ WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool o
     return result;
 }
 
+Done writeWhole(const QString &path, const QByteArray &bytes, bool overwrite, const QString &alreadyThere)
+{
+    if (path.contains(QChar(0)))
+        return Done::failure(rounds::message::writeFailed(path, EINVAL));
+    Target target(path, WriteStep::WriteQuestions, WriteStep::PlaceQuestions, WriteStep::PutBackQuestions);
+    target.bytes = bytes;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    target.mode = 0666 & ~mask;
+    struct stat info
+    {
+    };
+    if (::lstat(native(path).constData(), &info) == 0) {
+        if (!overwrite)
+            return Done::failure(alreadyThere);
+        if (S_ISDIR(info.st_mode))
+            return Done::failure(rounds::message::isFolder(path));
+        if (!S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
+            return Done::failure(rounds::message::notRegular(path));
+        if (S_ISREG(info.st_mode))
+            target.mode = info.st_mode & 07777;
+    }
+    int error = writeTemp(target);
+    if (error == 0)
+        error = place(target.temp, path, overwrite);
+    if (error != 0) {
+        removeIfNamed(target.temp);
+        return Done::failure(error == EEXIST ? alreadyThere : rounds::message::writeFailed(path, error));
+    }
+    // The new name on the disk too, so that a power cut does not bring the old file back.
+    const int folder = ::open(native(QFileInfo(path).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
 } // namespace check

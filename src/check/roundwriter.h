@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/outcome.h"
 #include "rounds/fieldreader.h"
 
 #include <QString>
@@ -47,5 +48,13 @@ struct WriteResult
 // overwrite is set; otherwise nothing is written.
 WriteResult writeRound(const QString &roundName, const RoundTexts &texts, bool overwrite,
                        const WriteFault &fault = {});
+
+// One file written the same way: to a temporary file beside it, flushed to
+// the disk and renamed into place only when complete, then the folder
+// flushed; a failure leaves the old file (or none) as it was and no
+// temporary file. An existing file is replaced only when overwrite is set,
+// and a folder, a pipe or a device never. The error is the host's message:
+// alreadyThere for a file there without overwrite.
+Done writeWhole(const QString &path, const QByteArray &bytes, bool overwrite, const QString &alreadyThere);
 
 } // namespace check

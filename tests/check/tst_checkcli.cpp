@@ -1,7 +1,13 @@
+#include "check/csvtable.h"
+#include "game/evening.h"
+#include "journal/journal.h"
+#include "journal/record.h"
 #include "rounds/roundfile.h"
 #include "support/testfiles.h"
 
+#include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -17,8 +23,10 @@ struct Run
 };
 
 // Runs the checker under the C locale, so nothing in the output leans on
-// the tester's language settings. stdoutFile, when given, takes the report.
-Run runCheck(const QStringList &arguments, const QString &stdoutFile = QString())
+// the tester's language settings. stdoutFile, when given, takes the report;
+// stateHome, when given, is where the program's journal is looked for.
+Run runCheck(const QStringList &arguments, const QString &stdoutFile = QString(),
+             const QString &stateHome = QString())
 {
     QProcess process;
     if (!stdoutFile.isEmpty())
@@ -29,6 +37,8 @@ Run runCheck(const QStringList &arguments, const QString &stdoutFile = QString()
     // The evening before there may be no display at all.
     for (const QString &name : {u"QT_QPA_PLATFORM"_s, u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s})
         environment.remove(name);
+    if (!stateHome.isEmpty())
+        environment.insert(u"XDG_STATE_HOME"_s, stateHome);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(KVIZOR_CHECK_BIN), arguments);
     Run run;
@@ -38,6 +48,37 @@ Run runCheck(const QStringList &arguments, const QString &stdoutFile = QString()
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Two rounds with points, the second one's name and a team's name holding
+// what a table must quote.
+Evening twoRounds()
+{
+    Evening evening;
+    evening.names = {u"Совы"_s, u"Ёжики; и Ко"_s};
+    evening.rows = {{u"1"_s, 3, 1}, {u"финал \"Б\""_s, 0, 2.5}};
+    evening.changed = QDateTime::currentDateTimeUtc();
+    evening.began = evening.changed.addSecs(-3600);
+    return evening;
+}
+
+// The journal of stateHome as the program writes it during that evening.
+bool recordEvening(const QString &stateHome, const Evening &evening)
+{
+    journal::Journal kept(stateHome + u"/kvizor"_s, journal::FaultHook());
+    GameSnapshot game;
+    game.round = evening.rows.back().round;
+    game.picked = true;
+    game.at = evening.changed;
+    game.evening = evening;
+    kept.record(game);
+    return kept.waitForDisk(10000) && kept.problem().isEmpty();
 }
 
 } // namespace
@@ -59,6 +100,12 @@ private slots:
     void importFromTable();
     void reportThatCannotBeWritten_data();
     void reportThatCannotBeWritten();
+    void eveningPrintedWhileTheGameGoesOn();
+    void eveningWithNoJournal();
+    void eveningTable_data();
+    void eveningTable();
+    void journalThatCannotBeRead_data();
+    void journalThatCannotBeRead();
 };
 
 void TestCheckCli::report_data()
@@ -172,6 +219,9 @@ void TestCheckCli::usageErrors_data()
     QTest::newRow("--force without --import") << QStringList{u"--force"_s, fixture(u"lines"_s)};
     QTest::newRow("--import without a table") << QStringList{u"--import"_s};
     QTest::newRow("--import without a round") << QStringList{u"--import"_s, u"t.csv"_s};
+    QTest::newRow("--evening with two files") << QStringList{u"--evening"_s, u"a.csv"_s, u"b.csv"_s};
+    QTest::newRow("--evening with --import") << QStringList{u"--evening"_s, u"--import"_s, u"t.csv"_s};
+    QTest::newRow("--force with --evening alone") << QStringList{u"--evening"_s, u"--force"_s};
 }
 
 void TestCheckCli::usageErrors()
@@ -222,10 +272,6 @@ void TestCheckCli::importFromTable()
     QTemporaryDir dir;
     const QString round = dir.filePath(u"7"_s);
     const QString sheet = QStringLiteral(KVIZOR_SOURCE_DIR "/examples/sheet.csv");
-    const auto bytesOf = [](const QString &path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
 
     const Run clean = runCheck({u"--import"_s, sheet, round});
     QCOMPARE(clean.exitCode, 0);
@@ -289,6 +335,152 @@ void TestCheckCli::reportThatCannotBeWritten()
     }
     QCOMPARE(run.exitCode, 74);
     QCOMPARE(QString::fromUtf8(run.err), u"kvizor-check: не удалось вывести отчёт: "_s + cause + u'\n');
+}
+
+void TestCheckCli::eveningPrintedWhileTheGameGoesOn()
+{
+    QTemporaryDir state;
+    const Evening evening = twoRounds();
+    QVERIFY(recordEvening(state.path(), evening));
+    const QDir folder(state.filePath(u"kvizor"_s));
+    const QStringList entries = folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QByteArray journalBytes = bytesOf(folder.filePath(u"game.json"_s));
+
+    // The program still runs and holds the journal's lock.
+    journal::Journal running(folder.path(), journal::FaultHook());
+    const Run run = runCheck({u"--evening"_s}, QString(), state.path());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+    const QString out = QString::fromUtf8(run.out);
+    QCOMPARE(out, evening::table(evening));
+    QVERIFY2(out.contains(QRegularExpression(u"^1 +3 +1\n"_s, QRegularExpression::MultilineOption)) &&
+                 out.contains(QRegularExpression(u"\nИтого +3 +3.5\n$"_s)),
+             qPrintable(out));
+
+    // Read, not touched.
+    QCOMPARE(bytesOf(folder.filePath(u"game.json"_s)), journalBytes);
+    QCOMPARE(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entries);
+}
+
+void TestCheckCli::eveningWithNoJournal()
+{
+    // An empty evening is still printed, and written, with a note on stderr;
+    // the state folder is not made.
+    QTemporaryDir dir;
+    const QString state = dir.filePath(u"state"_s);
+    const Run printed = runCheck({u"--evening"_s}, QString(), state);
+    QCOMPARE(printed.exitCode, 0);
+    QCOMPARE(QString::fromUtf8(printed.out), evening::table(Evening()));
+    QVERIFY(QString::fromUtf8(printed.err).startsWith(u"Вечер пуст: журнала игры "_s + state));
+
+    const Run written = runCheck({u"--evening"_s, dir.filePath(u"e.csv"_s)}, QString(), state);
+    QCOMPARE(written.exitCode, 0);
+    QCOMPARE(bytesOf(dir.filePath(u"e.csv"_s)), evening::csv(Evening()));
+    QVERIFY(!QFileInfo::exists(state));
+}
+
+void TestCheckCli::eveningTable_data()
+{
+    QTest::addColumn<QByteArray>("before"); // the file already there; none when null
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("exitCode");
+
+    QTest::newRow("new file") << QByteArray() << QStringList() << 0;
+    QTest::newRow("a file there") << QByteArray("old;table\r\n") << QStringList() << 2;
+    QTest::newRow("a file there, --force") << QByteArray("old;table\r\n") << QStringList{u"--force"_s} << 0;
+    QTest::newRow("--force first") << QByteArray("") << QStringList{u"--force"_s, u"--evening"_s} << 0;
+}
+
+void TestCheckCli::eveningTable()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QStringList, options);
+    QFETCH(int, exitCode);
+    QTemporaryDir state;
+    const Evening evening = twoRounds();
+    QVERIFY(recordEvening(state.path(), evening));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"вечер.csv"_s);
+    if (!before.isNull())
+        QVERIFY(writeFile(path, before));
+
+    QStringList arguments = options;
+    if (!arguments.contains(u"--evening"_s))
+        arguments.prepend(u"--evening"_s);
+    const Run run = runCheck(arguments << path, QString(), state.path());
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{u"вечер.csv"_s}); // no temporary file left
+    if (exitCode != 0) {
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(QString::fromUtf8(run.err),
+                 u"Файл "_s + path + u" уже есть; чтобы заменить его, добавьте --force\n"_s);
+        QCOMPARE(bytesOf(path), before);
+        return;
+    }
+    QVERIFY2(run.err.isEmpty(), run.err.constData());
+    QCOMPARE(QString::fromUtf8(run.out), u"Вечер записан в "_s + path + u"\n\n"_s + evening::table(evening));
+
+    // What the round import would read of it.
+    const QByteArray bytes = bytesOf(path);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    QCOMPARE(bytes.count("\r\n"), 4);
+    QCOMPARE(bytes.count('\n'), 4);
+    const check::CsvTable table = check::readCsv(bytes);
+    QCOMPARE(table.encoding, rounds::Encoding::Utf8Bom);
+    QCOMPARE(table.separator, QChar(u';'));
+    const std::vector<QStringList> cells{{u"Тур"_s, u"Совы"_s, u"Ёжики; и Ко"_s},
+                                         {u"1"_s, u"3"_s, u"1"_s},
+                                         {u"финал \"Б\""_s, u"0"_s, u"2.5"_s},
+                                         {u"Итого"_s, u"3"_s, u"3.5"_s}};
+    QCOMPARE(table.rows, cells);
+}
+
+void TestCheckCli::journalThatCannotBeRead_data()
+{
+    QTest::addColumn<QByteArray>("journal"); // game.json's bytes; a folder when null
+    QTest::addColumn<QString>("cause");
+
+    const QByteArray record = journal::encodeRecord([] {
+        GameSnapshot game;
+        game.at = QDateTime::currentDateTimeUtc();
+        game.evening = twoRounds();
+        return game;
+    }());
+    QTest::newRow("another program's file")
+        << QByteArray("{\"программа\": \"другая\"}") << u"запись оборвана"_s;
+    QTest::newRow("cut short") << record.left(record.size() / 2) << QString();
+    QTest::newRow("a folder") << QByteArray() << u"это папка"_s;
+}
+
+void TestCheckCli::journalThatCannotBeRead()
+{
+    QFETCH(QByteArray, journal);
+    QFETCH(QString, cause);
+    QTemporaryDir state;
+    const QString path = state.filePath(u"kvizor/game.json"_s);
+    QVERIFY(QDir().mkpath(state.filePath(u"kvizor"_s)));
+    if (journal.isNull())
+        QVERIFY(QDir().mkdir(path));
+    else
+        QVERIFY(writeFile(path, journal));
+
+    const QString table = state.filePath(u"e.csv"_s);
+    for (const QStringList &arguments : {QStringList{u"--evening"_s}, QStringList{u"--evening"_s, table}}) {
+        const Run run = runCheck(arguments, QString(), state.path());
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        const QString err = QString::fromUtf8(run.err);
+        QVERIFY2(err.startsWith(u"Журнал игры "_s + path + u" не прочитан: "_s + cause), qPrintable(err));
+        QCOMPARE(err.count(u'\n'), 1);
+    }
+    QVERIFY(!QFileInfo::exists(table));
+    // Left where it is for the program, which sets a bad journal aside itself.
+    QCOMPARE(
+        QDir(state.filePath(u"kvizor"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList{u"game.json"_s});
+    if (!journal.isNull())
+        QCOMPARE(bytesOf(path), journal);
 }
 
 QTEST_GUILESS_MAIN(TestCheckCli)
