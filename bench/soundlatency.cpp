@@ -9,6 +9,9 @@
 //       N times: runs prepare-command (sh -c; it brings the number back),
 //       waits 300 ms, then clicks at root coordinates X Y through XTest and
 //       waits MS for the countdown and its stream to end.
+//   kvizor_bench_soundlatency key --runs N --keycode K --gap-ms MS -- prepare-command
+//       The same with a press of X keycode K (a buzzer's key) for the click:
+//       prepare-command picks a number, and the press comes 300 ms later.
 //
 // Records null.monitor (or --source) with a 1 ms fragment; a chunk's last
 // sample is taken as heard when the read returns, so every figure carries
@@ -153,7 +156,7 @@ int writeTone(const char *path)
 struct Options
 {
     std::string mode;
-    int runs = 10, x = 0, y = 0, gapMs = 7500;
+    int runs = 10, x = 0, y = 0, gapMs = 7500, keycode = 0;
     std::string wav, prepare, source = "null.monitor";
 };
 
@@ -175,6 +178,8 @@ bool parse(int argc, char **argv, Options &o)
             o.x = std::atoi(v);
         else if (a == "--y")
             o.y = std::atoi(v);
+        else if (a == "--keycode")
+            o.keycode = std::atoi(v);
         else if (a == "--gap-ms")
             o.gapMs = std::atoi(v);
         else if (a == "--wav")
@@ -188,14 +193,19 @@ bool parse(int argc, char **argv, Options &o)
 // One trigger: a click through XTest when display is set, else paplay.
 double triggerOnce(Listener &listener, Display *display, const Options &o)
 {
-    if (display) {
+    const bool key = o.mode == "key";
+    if (display && !key) {
         XTestFakeMotionEvent(display, -1, o.x, o.y, CurrentTime);
         XSync(display, False);
     }
     sleepMs(300);
     listener.arm();
     const double start = nowMs();
-    if (display) {
+    if (display && key) {
+        XTestFakeKeyEvent(display, unsigned(o.keycode), True, CurrentTime);
+        XTestFakeKeyEvent(display, unsigned(o.keycode), False, CurrentTime);
+        XFlush(display);
+    } else if (display) {
         XTestFakeButtonEvent(display, 1, True, CurrentTime);
         XTestFakeButtonEvent(display, 1, False, CurrentTime);
         XFlush(display);
@@ -220,8 +230,9 @@ int main(int argc, char **argv)
         return 2;
     Listener listener(o.source.c_str());
     sleepMs(1500); // the recording settles
-    Display *display = o.mode == "click" ? XOpenDisplay(nullptr) : nullptr;
-    if (o.mode == "click" && !display)
+    const bool x11 = o.mode == "click" || o.mode == "key";
+    Display *display = x11 ? XOpenDisplay(nullptr) : nullptr;
+    if (x11 && !display)
         return 2;
 
     std::vector<double> latencies;

@@ -10,6 +10,8 @@
 #   - how many of those first countdowns the program found silent with no
 #     other client on the sink (the null sink then sleeps in long blocks,
 #     and closing a stream can take up to 2 s);
+#   - a buzzer's key (XTest) to the first sample of its buzz, 300 ms into a
+#     countdown, against the same paplay;
 #   - CPU ticks (utime + stime from /proc/PID/stat) of kvizor and of the
 #     sound server over 10 s of a quiet game, after a countdown;
 #   - the spacing of the five beats and the stop sound (wavprobe);
@@ -86,6 +88,9 @@ one_setup() {
         KVIZOR_E2E_PULSE_LOAD=$extra start_pulse
         export SDL_AUDIODRIVER=pulseaudio
         write_round "$E2E_TMP" 7
+        export XDG_CONFIG_HOME="$E2E_TMP/config"
+        mkdir -p "$XDG_CONFIG_HOME/kvizor"
+        printf '1 = key:Q\n2 = key:P\n' >"$XDG_CONFIG_HOME/kvizor/buzzers.conf"
         "$PROBE" tone "$E2E_TMP/tone.wav"
 
         echo "== $label: paplay of a 120 ms tone, $RUNS runs"
@@ -103,6 +108,14 @@ one_setup() {
         p=$(median_of latency_median_ms "$E2E_TMP/paplay.txt")
         k=$(median_of latency_median_ms "$E2E_TMP/click.txt")
         echo "median: kvizor $k ms, paplay $p ms, difference $(awk "BEGIN { printf \"%.1f\", $k - $p }") ms (goal <= 5)"
+
+        echo "== $label: a buzzer's key to its buzz, $RUNS presses, each 300 ms into a countdown"
+        # Q is team 1's buzzer; each press comes after a pick of number 3.
+        pick="$prep && sleep 0.3 && xdotool mousemove --window $KVIZOR_WIN 380 68 click 1 && sleep 0.1"
+        "$PROBE" key --runs "$RUNS" --keycode 24 --gap-ms 2000 -- "$pick" >"$E2E_TMP/buzz.txt"
+        echo "buzz ms: $(sed -n 's/^latency_[0-9]*_ms //p' "$E2E_TMP/buzz.txt" | tr '\n' ' ')"
+        b=$(median_of latency_median_ms "$E2E_TMP/buzz.txt")
+        echo "median: buzz $b ms (worst $(median_of latency_max_ms "$E2E_TMP/buzz.txt")), paplay $p ms, difference $(awk "BEGIN { printf \"%.1f\", $b - $p }") ms"
 
         echo "== $label: idle CPU ticks over 10 s (the last countdown ended 7 s ago)"
         echo "sink: $(pactl list short sinks | awk '{ print $(NF - 1), $NF }'), streams: $(sink_inputs)"
