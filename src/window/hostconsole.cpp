@@ -35,7 +35,7 @@ void HostConsole::act(hostkeys::Action action)
         m_showing->press(placement::Key::ToggleHostView);
         break;
     case Action::RevealAnswer:
-        m_form->revealAnswerIfOffered();
+        m_form->revealAnswerByKey();
         break;
     case Action::Previous:
         break;
@@ -53,6 +53,9 @@ void HostConsole::act(hostkeys::Action action)
         break;
     case Action::Resume:
         emit resumeRequested();
+        break;
+    case Action::ReopenBuzzing:
+        m_form->reopenBuzzing();
         break;
     }
 }

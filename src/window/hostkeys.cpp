@@ -19,6 +19,7 @@ enum : quint32 {
     kR = 19,
     kZ = 44,
     kB = 48,
+    kN = 49,
     kDot = 52,
     kF5 = 63,
     kF11 = 87,
@@ -98,6 +99,9 @@ const std::vector<Binding> &bindings()
         {Action::Resume,
          {{Qt::Key_R, kCtrl, kR}},
          QStringLiteral("продолжить прерванную игру, если она есть")},
+        {Action::ReopenBuzzing,
+         {{Qt::Key_N, kCtrl, kN}},
+         QStringLiteral("ответ нажавшей команды неверен: кнопка у другой команды")},
     };
     return list;
 }

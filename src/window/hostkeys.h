@@ -31,6 +31,7 @@ enum class Action {
     TakeBackPoint,   // Ctrl+Z
     Blank,           // B or ".": the main window black and back
     Resume,          // Ctrl+R: the game a close or a crash interrupted
+    ReopenBuzzing,   // Ctrl+N: the team that buzzed was wrong, the other may
 };
 
 // One key: the Qt key it gives on a Latin layout, with its modifiers, and
