@@ -30,6 +30,15 @@ marked() {
     shot "$1"
     [ "$(count_colour "$1" '#FFD400' 900 800 0 0)" -gt 200 ]
 }
+# The frame around team $2's button and score in shot $1.
+framed() {
+    shot "$1"
+    if [ "$2" = 1 ]; then
+        [ "$(count_colour "$1" '#FFD400' 240 160 600 120)" -gt 200 ]
+    else
+        [ "$(count_colour "$1" '#FFD400' 240 160 600 290)" -gt 200 ]
+    fi
+}
 
 click_at 380 68 # number 3: beats at 0 s and 1 s
 sleep 1.5
@@ -54,6 +63,24 @@ awk -v d="$buzz_after" 'BEGIN { exit !(d > 300 && d < 900) }' || fail "the buzz 
 awk -v d="$ends_after" 'BEGIN { exit !(d < 500) }' || fail "sound went on $ends_after ms after the buzz began"
 hz=$(value stop_strongest_hz)
 awk -v h="$hz" 'BEGIN { exit !(h > 400 && h < 480) }' || fail "the buzz is not team 1's pitch: $hz Hz"
-marked after-other || fail "team 2's press after team 1 took the mark away"
+framed after-other 1 || fail "team 2's press after team 1 took the mark away (see after-other.png)"
+framed after-other 2 && fail "team 2's late press framed team 2 (see after-other.png)"
 echo "ok: the first buzz stops the countdown and sounds in its team's pitch; the later press changes nothing"
+
+# Team 1 was wrong: Ctrl+N («т» at N's place) lets team 2 buzz; PageDown at
+# once after that buzz does not reveal the answer.
+xdotool key ctrl+Cyrillic_te
+sleep 0.3
+xdotool key Cyrillic_ze Next
+eventually 2 framed team2 2 || fail "after Ctrl+N team 2's buzz left no frame (see team2.png)"
+framed team2 1 && fail "team 1 stays framed after team 2 buzzed (see team2.png)"
+sleep 0.8
+shot guarded
+xdotool key Next
+sleep 0.5
+shot revealed
+[ "$(crop_id guarded 600 200 40 560)" != "$(crop_id revealed 600 200 40 560)" ] ||
+    fail "PageDown a while after the buzz did not reveal the answer"
+alive
+echo "ok: Ctrl+N under the Russian layout gives team 2 its turn; PageDown waits after a buzz"
 exit 0
