@@ -6,6 +6,7 @@ set -eu
 
 packages="cmake g++ make pkg-config
 qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-wayland qt6-image-formats-plugins libsdl2-dev libxcb1-dev
+libsndfile1-dev libebur128-dev libsamplerate0-dev
 fonts-liberation2 fonts-dejavu-core fontconfig"
 
 if [ "${1:-}" = "--test" ]; then

@@ -32,8 +32,8 @@ private:
     int m_fd;
 };
 
-// Opens a regular file for reading without blocking; on failure returns -1
-// and puts the host's message into *error.
+} // namespace
+
 int openRegularFile(const QString &path, QString *error)
 {
     // The C library would silently cut the name at the NUL and open another file.
@@ -72,6 +72,8 @@ int openRegularFile(const QString &path, QString *error)
     }
     return fd;
 }
+
+namespace {
 
 long long readSome(int fd, char *buf, long long max)
 {

@@ -37,6 +37,11 @@ FileRead readRoundFile(const QString &path, int maxFields = kFieldCount, const P
 using WholeFile = Outcome<QByteArray>;
 WholeFile readWholeFile(const QString &path, qint64 maxBytes);
 
+// Opens a regular file for reading the way round files are (never waiting on
+// a FIFO, nothing but a regular file); returns the descriptor, which the
+// caller closes, or -1 with the host's message in *error.
+int openRegularFile(const QString &path, QString *error);
+
 struct Round
 {
     std::array<QuestionValue, kFieldCount> questions;

@@ -22,12 +22,9 @@ int extensionRank(const QString &fileName)
     return int(extensions().indexOf(QFileInfo(fileName).suffix().toLower()));
 }
 
-// A folder with more entries than this is not a round's picture folder.
-constexpr int kMaxEntries = 4096;
-
 // A name that would match with a Cyrillic «З» or «О» read as the digit or
 // the Latin letter it looks like.
-bool looksLikeWithCyrillic(const QString &fileName)
+bool looksLikeWithCyrillic(const QString &fileName, const QStringList &extensions)
 {
     static const QString cyrillic = QStringLiteral("ЗзОо");
     if (std::none_of(fileName.begin(), fileName.end(), [](QChar c) { return cyrillic.contains(c); }))
@@ -36,23 +33,25 @@ bool looksLikeWithCyrillic(const QString &fileName)
         QString latin = fileName;
         latin.replace(QChar(u'З'), u'3').replace(QChar(u'з'), u'3');
         latin.replace(QChar(u'О'), forO).replace(QChar(u'о'), forO);
-        if (matchFileName(latin))
+        if (matchNumberedName(latin, extensions))
             return true;
     }
     return false;
 }
 
-QString strayReason(const QString &fileName)
+} // namespace
+
+QString strayReason(const QString &fileName, const QStringList &extensions)
 {
-    if (looksLikeWithCyrillic(fileName))
+    if (looksLikeWithCyrillic(fileName, extensions))
         return QStringLiteral("в имени русская буква вместо цифры или латинской «o»");
     return QStringLiteral("не подходит ни к одному вопросу или ответу");
 }
 
-// A symbolic link must not lead out of the folder; a loop or a dangling link
-// is left for the opening to report.
-QString outsideProblem(const QFileInfo &entry, const QString &canonicalFolder)
+// A loop or a dangling link is left for the opening to report.
+QString linkOutsideProblem(const QString &path, const QString &canonicalFolder)
 {
+    const QFileInfo entry(path);
     if (!entry.isSymLink())
         return {};
     const QString target = entry.canonicalFilePath();
@@ -61,8 +60,6 @@ QString outsideProblem(const QFileInfo &entry, const QString &canonicalFolder)
     return QStringLiteral("%1 — ссылка за пределы папки %2").arg(entry.filePath(), entry.path());
 }
 
-} // namespace
-
 Key Key::fromIndex(int index)
 {
     return index < kCount ? Key{index + 1, Side::Question} : Key{index - kCount + 1, Side::Answer};
@@ -70,10 +67,15 @@ Key Key::fromIndex(int index)
 
 std::optional<Key> matchFileName(const QString &fileName)
 {
-    static const QRegularExpression name(QStringLiteral("^(1[0-2]|[1-9])(o?)\\.(png|jpe?g|webp|gif|bmp)$"),
+    return matchNumberedName(fileName, extensions());
+}
+
+std::optional<Key> matchNumberedName(const QString &fileName, const QStringList &extensions)
+{
+    static const QRegularExpression name(QStringLiteral("^(1[0-2]|[1-9])(o?)\\.([^.]+)$"),
                                          QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = name.match(fileName);
-    if (!match.hasMatch())
+    if (!match.hasMatch() || !extensions.contains(match.captured(3).toLower()))
         return std::nullopt;
     return Key{match.captured(1).toInt(), match.captured(2).isEmpty() ? Side::Question : Side::Answer};
 }
@@ -99,7 +101,7 @@ Listing findPictures(const QString &roundName)
     const QDir dir(folder);
     const QStringList names =
         dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
-    if (names.isEmpty() || names.size() > kMaxEntries)
+    if (names.isEmpty() || names.size() > kMaxFolderEntries)
         return listing;
     listing.folder = folder;
     const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
@@ -107,7 +109,7 @@ Listing findPictures(const QString &roundName)
     for (const QString &fileName : names) {
         const std::optional<Key> key = matchFileName(fileName);
         if (!key) {
-            listing.strays.push_back({fileName, strayReason(fileName)});
+            listing.strays.push_back({fileName, strayReason(fileName, extensions())});
             continue;
         }
         Picture &slot = listing.places[size_t(key->index())];
@@ -122,7 +124,7 @@ Listing findPictures(const QString &roundName)
                 {slot.fileName,
                  QStringLiteral("второй файл для того же места, показывается %1").arg(fileName)});
         const QString path = folder + QLatin1Char('/') + fileName;
-        slot = {fileName, path, outsideProblem(QFileInfo(path), canonicalFolder)};
+        slot = {fileName, path, linkOutsideProblem(path, canonicalFolder)};
     }
     return listing;
 }

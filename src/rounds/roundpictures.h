@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -30,6 +31,19 @@ constexpr int kSlots = 2 * kCount;
 
 // Which question or answer a file name is the picture of, if any.
 std::optional<Key> matchFileName(const QString &fileName);
+
+// What pictures share with the round's other numbered files (its clips):
+// the name "3.<ext>" is question 3's and "3o.<ext>" answer 3's, for one of
+// extensions (lower case; the name's may be in any case).
+std::optional<Key> matchNumberedName(const QString &fileName, const QStringList &extensions);
+// Why a file of the folder that matches no name is there for nothing (the
+// host's words): a Cyrillic «З» or «О» is named as the likely slip.
+QString strayReason(const QString &fileName, const QStringList &extensions);
+// The host's message when path is a symbolic link leading out of the folder
+// whose canonical path is canonicalFolder; empty otherwise.
+QString linkOutsideProblem(const QString &path, const QString &canonicalFolder);
+// A folder with more entries than this is not a round's folder.
+constexpr int kMaxFolderEntries = 4096;
 
 // The picture folder of a round ("туры/финал" looks in "туры/финал/"); empty
 // when the name cannot have one (empty, or ending in a slash).
